@@ -1,0 +1,15 @@
+#include "app/mainwindow.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    int exitCode = 0;
+    {
+        MainWindow window(nullptr);
+        window.show();
+        exitCode = application.exec();
+    }
+    return exitCode;
+}

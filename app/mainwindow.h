@@ -1,0 +1,14 @@
+#ifndef APP_MAINWINDOW_H
+#define APP_MAINWINDOW_H
+
+#include <QMainWindow>
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+};
+
+#endif
