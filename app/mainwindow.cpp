@@ -26,15 +26,17 @@ namespace {
 constexpr int pointRole = Qt::UserRole;
 
 // A parentless dialog per error. The text is shown as plain text, so that its
-// line breaks survive and a service's reply is never read as markup. The dialog
+// line breaks survive and a service's reply is never read as markup; long
+// lines wrap. The dialog
 // deletes itself when closed and does not keep the program running after the
 // main window has closed.
-void show_error_message(const QString &text)
+void show_error_message(QString text)
 {
     auto *dialog = new QErrorMessage();
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAttribute(Qt::WA_QuitOnClose, false);
-    dialog->showMessage(Qt::convertFromPlainText(text));
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    dialog->showMessage(Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal));
 }
 
 void write_to_standard_error(const QString &text)
@@ -206,8 +208,10 @@ MainWindow::EngineJob MainWindow::webEngineJob(CachedMapData<T> &cache, typename
 
 void MainWindow::startWorker(vector_2d_double points, EngineJob job)
 {
-    // Deleted on the GUI thread once the worker lets go of it, after the signals it relayed.
+    // Shared with the worker and deleted on the GUI thread. The window lets go
+    // of it when the worker has finished, after every signal it relayed.
     std::shared_ptr<CalculationRelay> relay(new CalculationRelay, [](CalculationRelay *r) { r->deleteLater(); });
+    workerRelay = relay;
     connect(relay.get(), &CalculationRelay::routerCreated, this, &MainWindow::validateOverall);
     connect(relay.get(), &CalculationRelay::distancesCalculated, this, &MainWindow::distancesCalculated);
     connect(relay.get(), &CalculationRelay::calculationProgress, this, &MainWindow::calculationProgress);
@@ -235,6 +239,7 @@ void MainWindow::startWorker(vector_2d_double points, EngineJob job)
 void MainWindow::workerFinished()
 {
     workerRunning = false;
+    workerRelay.reset();
     WorkerOutcome outcome = worker.future().takeResult();
     if (outcome.mapData)
         keepWorkerMapData(std::move(outcome.mapData));

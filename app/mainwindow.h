@@ -113,6 +113,7 @@ private:
     // The worker of the latest calculation; a new one starts only after it has returned.
     QFutureWatcher<WorkerOutcome> worker;
     bool workerRunning = false;
+    std::shared_ptr<CalculationRelay> workerRelay;
     std::function<void(std::shared_ptr<MapData>)> keepWorkerMapData;
     vector_2d_double lastPoints;
     vector_2d_int lastDistances;

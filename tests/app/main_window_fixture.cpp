@@ -59,7 +59,12 @@ QStringList MainWindowTest::takeErrorMessages()
         auto *dialog = qobject_cast<QErrorMessage *>(widget);
         if (dialog == nullptr || !dialog->isVisible())
             continue;
-        texts << dialog->findChild<QTextEdit *>()->toPlainText();
+        // The raw text keeps no-break spaces, which the plain text turns into blanks.
+        texts << dialog->findChild<QTextEdit *>()
+                     ->document()
+                     ->toRawText()
+                     .replace(QChar::LineSeparator, QLatin1Char('\n'))
+                     .replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
         dialog->close();
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
