@@ -280,14 +280,19 @@ std::string raw_blob(std::string_view content)
     return field(1, content) + field(2, uint64_t{content.size()});
 }
 
-std::string zlib_blob(std::string_view content)
+std::string zlib_stream(std::string_view content)
 {
     uLongf size = compressBound(content.size());
     std::string compressed(size, '\0');
     compress(reinterpret_cast<Bytef *>(compressed.data()), &size, reinterpret_cast<const Bytef *>(content.data()),
              content.size());
     compressed.resize(size);
-    return field(2, uint64_t{content.size()}) + field(3, compressed);
+    return compressed;
+}
+
+std::string zlib_blob(std::string_view content)
+{
+    return field(2, uint64_t{content.size()}) + field(3, zlib_stream(content));
 }
 
 std::string header_frame()

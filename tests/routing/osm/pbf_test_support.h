@@ -74,6 +74,7 @@ std::string field(uint64_t number, std::string_view content);
 // Length, BlobHeader of this type and data size, and the blob bytes.
 std::string frame(std::string_view type, std::string_view blob);
 std::string raw_blob(std::string_view content);
+std::string zlib_stream(std::string_view content);
 std::string zlib_blob(std::string_view content);
 // An OSMHeader frame as osmium writes one, uncompressed.
 std::string header_frame();
