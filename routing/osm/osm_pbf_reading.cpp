@@ -11,14 +11,12 @@ namespace Routing {
 
 namespace {
 
-constexpr unsigned block_size = 64u << 20;
-
 // Built in member order and torn down in reverse: blob reader, file reader, file.
 class ReadPipeline
 {
 public:
-    explicit ReadPipeline(const std::string &file_name)
-        : file(file_name),
+    ReadPipeline(const std::string &file_name, unsigned block_size)
+        : block_size(block_size), file(file_name),
           decompressor(BufferedAsynchronousReader(file.get_read_function_object(), block_size)),
           blob_reader(decompressor.get_read_function_object(), block_size)
     {
@@ -50,6 +48,7 @@ public:
     }
 
 private:
+    const unsigned block_size;
     FileDataSource file;
     OsmPBFDecompressor decompressor;
     BufferedAsynchronousReader blob_reader;
@@ -58,17 +57,18 @@ private:
 } // namespace
 
 void unordered_read_osm_pbf(const std::string &file, const OSMNodeCallback &node, const OSMWayCallback &way,
-                            const OSMRelationCallback &relation, const OSMLogCallback &log_message)
+                            const OSMRelationCallback &relation, const OSMLogCallback &log_message,
+                            unsigned block_size)
 {
-    ReadPipeline pipeline(file);
+    ReadPipeline pipeline(file, block_size);
     pipeline.decode(node, way, relation, log_message);
 }
 
 void ordered_read_osm_pbf(const std::string &file, const OSMNodeCallback &node, const OSMWayCallback &way,
                           const OSMRelationCallback &relation, const OSMLogCallback &log_message,
-                          bool all_in_one_pass)
+                          bool all_in_one_pass, unsigned block_size)
 {
-    ReadPipeline pipeline(file);
+    ReadPipeline pipeline(file, block_size);
     if (all_in_one_pass || pipeline.is_declared_sorted()) {
         pipeline.decode(node, way, relation, log_message);
         return;

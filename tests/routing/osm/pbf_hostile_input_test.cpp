@@ -14,8 +14,10 @@ using namespace pbf;
 using Routing::OSMRelationMember;
 using Routing::TagMap;
 
+// Large enough for the block with 70 000 tags.
+constexpr unsigned block_size = 1 << 18;
 const std::string requested = "Requested to read ";
-const std::string above_block = " bytes, which is more than the block size of 67108864";
+const std::string above_block = " bytes, which is more than the block size of " + std::to_string(block_size);
 
 std::string wanted(size_t n, size_t available)
 {
@@ -67,13 +69,13 @@ std::vector<Case> hostile_cases()
         {"HeaderLengthZero", std::string(4, '\0') + header, "Cannot parse OSM blob header because it is missing the data size"},
         {"HeaderLengthMax", std::string(4, '\xff'), requested + "4294967295" + above_block},
         {"MissingDataSize", std::string{0, 0, 0, 9} + field(1, "OSMData"), "Cannot parse OSM blob header because it is missing the data size"},
-        {"DataSizeAboveBlock", frame_with_data_size("OSMData", 67108865), requested + "67108865" + above_block},
+        {"DataSizeAboveBlock", frame_with_data_size("OSMData", block_size + 1), requested + std::to_string(block_size + 1) + above_block},
         {"EmptyBlob", header + frame("OSMData", ""), "PBF error: Blob contains neither compressed nor uncompressed data"},
         {"BlobWithoutData", header + frame("OSMData", field(2, uint64_t{5})), "PBF error: Blob contains neither compressed nor uncompressed data"},
         {"BlobWithBoth", header + frame("OSMData", field(1, "x") + field(2, uint64_t{1}) + field(3, "y")), "PBF error: Blob must not contain both compressed and uncompressed data"},
         {"ZlibWithoutSize", header + frame("OSMData", zlib_block), "PBF error: Blob does not contain the size of the uncompressed data"},
         {"RawSizeMismatch", header + frame("OSMData", field(1, "abc") + field(2, uint64_t{4})), "PBF error: claimed uncompressed blob size does not correspond to actual blob size"},
-        {"BlobTooLarge", header + frame("OSMData", field(1, "abc") + field(2, uint64_t{67108861})), "PBF error: Blob is too large. It is 67108861 but may be at most 67108860"},
+        {"BlobTooLarge", header + frame("OSMData", field(1, "abc") + field(2, uint64_t{block_size - 3})), "PBF error: Blob is too large. It is " + std::to_string(block_size - 3) + " but may be at most " + std::to_string(block_size - 4)},
         {"CorruptZlib", header + frame("OSMData", field(2, uint64_t{10}) + field(3, "not zlib at all")), inflate_error},
         {"ShortZlib", header + frame("OSMData", field(2, uint64_t{14}) + field(3, zlib_data.substr(0, zlib_data.size() - 4))), inflate_error},
         {"ZlibLargerThanClaimed", header + frame("OSMData", field(2, uint64_t{3}) + zlib_block), inflate_error},
@@ -124,9 +126,9 @@ TEST_P(HostileInput, EndsInTheExpectedError)
     for (const bool ordered : {false, true}) {
         try {
             if (ordered)
-                Routing::ordered_read_osm_pbf(file, node, way, relation, {}, false);
+                Routing::ordered_read_osm_pbf(file, node, way, relation, {}, false, block_size);
             else
-                Routing::unordered_read_osm_pbf(file, node, way, relation, {});
+                Routing::unordered_read_osm_pbf(file, node, way, relation, {}, block_size);
             ADD_FAILURE() << "no error, ordered " << ordered;
         } catch (const std::runtime_error &error) {
             EXPECT_EQ(error.what(), GetParam().message) << "ordered " << ordered;
@@ -159,8 +161,8 @@ TEST(PbfReading, TruncatedOrEmptyFilesEndCleanly)
                                      header_frame() + data_frame("")}) {
         const std::string file = folder.write("short.osm.pbf", bytes);
         Delivered delivered;
-        Routing::unordered_read_osm_pbf(file, delivered.node, delivered.way, {}, {});
-        Routing::ordered_read_osm_pbf(file, delivered.node, delivered.way, {}, {}, false);
+        Routing::unordered_read_osm_pbf(file, delivered.node, delivered.way, {}, {}, small_block_size);
+        Routing::ordered_read_osm_pbf(file, delivered.node, delivered.way, {}, {}, false, small_block_size);
         EXPECT_TRUE(delivered.ids.empty());
     }
 }
@@ -168,15 +170,19 @@ TEST(PbfReading, TruncatedOrEmptyFilesEndCleanly)
 TEST(PbfReading, LenientAndWrappingInputsDecode)
 {
     const uint64_t max = std::numeric_limits<int64_t>::max();
-    // Uncompressed data without raw_size is valid; ids wrap instead of overflowing.
+    // Uncompressed data without raw_size is valid; ids wrap instead of overflowing;
+    // a blob inflating to exactly the block size less 4 fits.
+    const std::string largest_block = field(15, std::string(small_block_size - 8, 'x'));
+    ASSERT_EQ(largest_block.size(), small_block_size - 4);
     const std::string block_bytes =
         block({}, field(2, dense({zigzag(max), zigzag(max), zigzag(3)}, {zigzag(5), 0, 0}, {0, zigzag(-7), 0})) +
                       field(3, field(1, uint64_t{4}) + field(8, packed({zigzag(max), zigzag(max), zigzag(2)}))));
     TemporaryFolder folder;
     const std::string file = folder.write("lenient.osm.pbf", header_frame() + frame("OSMData", field(1, block_bytes)) +
+                                                                 frame("OSMData", zlib_blob(largest_block)) +
                                                                  data_frame(field(19, uint64_t{1000}) + block({}, field(1, field(1, zigzag(1)) + field(8, zigzag(2))))));
     Delivered delivered;
-    Routing::unordered_read_osm_pbf(file, delivered.node, delivered.way, {}, {});
+    Routing::unordered_read_osm_pbf(file, delivered.node, delivered.way, {}, {}, small_block_size);
     EXPECT_EQ(delivered.ids, (std::vector<uint64_t>{max, 2 * max, 2 * max + 3, 4, max, 2 * max, 2 * max + 2, 1}));
     const std::vector<double> coordinates{5e-7, 0, 5e-7, -7e-7, 5e-7, -7e-7, 2e-7 + 1e-6, 0};
     ASSERT_EQ(delivered.coordinates.size(), coordinates.size());
@@ -206,9 +212,9 @@ TEST(PbfReading, ThrowingCallbackLeavesNoThreadOrFileBehind)
         auto node = [&](uint64_t, double, double, const TagMap &) { throw CallbackError{++calls}; };
         try {
             if (ordered)
-                Routing::ordered_read_osm_pbf(path, node, {}, {}, {}, false);
+                Routing::ordered_read_osm_pbf(path, node, {}, {}, {}, false, small_block_size);
             else
-                Routing::unordered_read_osm_pbf(path, node, {}, {}, {});
+                Routing::unordered_read_osm_pbf(path, node, {}, {}, {}, small_block_size);
             ADD_FAILURE() << "no exception";
         } catch (const CallbackError &error) {
             EXPECT_EQ(error.code, 1);

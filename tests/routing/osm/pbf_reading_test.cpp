@@ -54,7 +54,7 @@ TEST_P(OsmiumVariants, EveryElementMatchesOsmium)
     const std::string pbf = opl_to_pbf(folder, "fixture", unsorted_fixture_opl(), GetParam().format, GetParam().sort);
     const std::vector<OsmElement> expected = osmium_elements(pbf);
     ASSERT_EQ(expected.size(), 10u);
-    EXPECT_EQ(compare_unordered_read(pbf, expected), std::vector<std::string>());
+    EXPECT_EQ(compare_unordered_read(pbf, expected, small_block_size), std::vector<std::string>());
 }
 
 // Dense nodes or not, zlib or uncompressed, with metadata or without, sorted or not.
@@ -81,7 +81,7 @@ TEST(PbfReading, MonacoMatchesOsmiumElementByElement)
 {
     REQUIRE_MONACO_PBF(monaco);
     const std::vector<OsmElement> expected = osmium_elements(monaco);
-    EXPECT_EQ(compare_unordered_read(monaco, expected), std::vector<std::string>());
+    EXPECT_EQ(compare_unordered_read(monaco, expected, Routing::pbf_block_size), std::vector<std::string>());
 
     size_t counts[3] = {};
     for (const OsmElement &e : expected)
@@ -112,10 +112,10 @@ TEST(PbfReading, OrderedReadDeliversNodesThenWaysThenRelations)
     const std::string relations = "r-7 r8 ";
 
     Trace unordered, ordered, ways_only, one_pass;
-    Routing::unordered_read_osm_pbf(pbf, unordered.node, unordered.way, unordered.relation, {});
-    Routing::ordered_read_osm_pbf(pbf, ordered.node, ordered.way, ordered.relation, {}, false);
-    Routing::ordered_read_osm_pbf(pbf, {}, ways_only.way, {}, {}, false);
-    Routing::ordered_read_osm_pbf(pbf, one_pass.node, one_pass.way, one_pass.relation, {}, true);
+    Routing::unordered_read_osm_pbf(pbf, unordered.node, unordered.way, unordered.relation, {}, small_block_size);
+    Routing::ordered_read_osm_pbf(pbf, ordered.node, ordered.way, ordered.relation, {}, false, small_block_size);
+    Routing::ordered_read_osm_pbf(pbf, {}, ways_only.way, {}, {}, false, small_block_size);
+    Routing::ordered_read_osm_pbf(pbf, one_pass.node, one_pass.way, one_pass.relation, {}, true, small_block_size);
     EXPECT_EQ(unordered.order, relations + ways + nodes);
     EXPECT_EQ(ordered.order, nodes + ways + relations);
     EXPECT_EQ(ways_only.order, ways);
@@ -134,7 +134,7 @@ TEST(PbfReading, HeaderDeclaringSortedOrderGivesOneReadInFileOrder)
         const std::string file = folder.write("header.osm.pbf", header + data_frame(block({}, way_group)) +
                                                                     data_frame(block({}, node_group)));
         Trace trace;
-        Routing::ordered_read_osm_pbf(file, trace.node, trace.way, trace.relation, {}, false);
+        Routing::ordered_read_osm_pbf(file, trace.node, trace.way, trace.relation, {}, false, small_block_size);
         EXPECT_EQ(trace.order, sorted ? "w5 n9 " : "n9 w5 ");
     }
 }
@@ -153,7 +153,8 @@ TEST(PbfReading, ErrorInTheWayPassEndsTheReadAfterAllNodes)
     EXPECT_THROW(
         {
             try {
-                Routing::ordered_read_osm_pbf(file, trace.node, trace.way, trace.relation, {}, false);
+                Routing::ordered_read_osm_pbf(file, trace.node, trace.way, trace.relation, {}, false,
+                                              small_block_size);
             } catch (const std::runtime_error &error) {
                 EXPECT_STREQ(error.what(), "PBF error: way is missing its OSM ID.");
                 throw;

@@ -180,7 +180,8 @@ std::vector<OsmElement> osmium_elements(const std::string &pbf)
     return parse_opl(run_command("osmium cat --no-progress -f opl,add_metadata=false " + pbf));
 }
 
-std::vector<std::string> compare_unordered_read(const std::string &pbf, const std::vector<OsmElement> &expected)
+std::vector<std::string> compare_unordered_read(const std::string &pbf, const std::vector<OsmElement> &expected,
+                                                unsigned block_size)
 {
     std::vector<std::string> differences;
     size_t index = 0;
@@ -225,7 +226,7 @@ std::vector<std::string> compare_unordered_read(const std::string &pbf, const st
                 compare_tags(tags, e, out);
             });
         },
-        {});
+        {}, block_size);
     if (index < expected.size())
         differences.push_back("only " + std::to_string(index) + " of " + std::to_string(expected.size()) +
                               " elements decoded");
