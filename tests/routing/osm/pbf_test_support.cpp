@@ -59,22 +59,12 @@ std::string unescape_opl(std::string_view text)
             continue;
         }
         const size_t end = text.find('%', i + 1);
-        uint32_t code = std::stoul(std::string(text.substr(i + 1, end - i - 1)), nullptr, 16);
-        if (code < 0x80) {
-            result += static_cast<char>(code);
-        } else if (code < 0x800) {
-            result += static_cast<char>(0xC0 | code >> 6);
-            result += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            result += static_cast<char>(0xE0 | code >> 12);
-            result += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-            result += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            result += static_cast<char>(0xF0 | code >> 18);
-            result += static_cast<char>(0x80 | (code >> 12 & 0x3F));
-            result += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-            result += static_cast<char>(0x80 | (code & 0x3F));
-        }
+        const uint32_t code = std::stoul(std::string(text.substr(i + 1, end - i - 1)), nullptr, 16);
+        // UTF-8: the lead byte, then continuation bytes of six bits each.
+        const int extra = code < 0x80 ? 0 : code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+        result += static_cast<char>(extra == 0 ? code : (0xFF80 >> extra & 0xFF) | code >> (6 * extra));
+        for (int shift = 6 * (extra - 1); shift >= 0; shift -= 6)
+            result += static_cast<char>(0x80 | (code >> shift & 0x3F));
         i = end;
     }
     return result;

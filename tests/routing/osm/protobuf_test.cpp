@@ -58,20 +58,4 @@ TEST(Protobuf, ZigzagCoversTheWholeRange)
     EXPECT_EQ(Routing::zigzag_convert_uint64_to_int64(UINT64_MAX - 1), INT64_MAX);
 }
 
-TEST(Protobuf, FieldsAreReadAndSkippedByWireType)
-{
-    const std::string message = std::string("\x08\x96\x01", 3) + "\x11" + "12345678" + "\x1a\x03" "abc" + "\x25" "1234";
-    const char *pos = message.data();
-    const char *end = pos + message.size();
-    const Routing::ProtobufField varint = Routing::read_protobuf_field_and_advance(pos, end);
-    EXPECT_EQ(varint.number, 1u);
-    EXPECT_EQ(varint.value, 150u);
-    EXPECT_EQ(Routing::read_protobuf_field_and_advance(pos, end).wire_type, 1u);
-    const Routing::ProtobufField text = Routing::read_protobuf_field_and_advance(pos, end);
-    EXPECT_EQ(text.number, 3u);
-    EXPECT_EQ(std::string(text.begin, text.end), "abc");
-    EXPECT_EQ(Routing::read_protobuf_field_and_advance(pos, end).number, 4u);
-    EXPECT_EQ(pos, end);
-}
-
 } // namespace
