@@ -381,7 +381,7 @@ TEST_F(CalculationTest, NoNewWorkerBeforeThePreviousOneHasReturned)
     filter.click = [&] {
         enter(QStringLiteral("1, 1"));
         EXPECT_TRUE(button("calculateButton")->isEnabled());
-        QTest::mouseClick(button("calculateButton"), Qt::LeftButton);
+        button("calculateButton")->click();
     };
     qApp->installEventFilter(&filter);
     calculateCapturing();
