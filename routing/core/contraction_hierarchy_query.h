@@ -4,7 +4,6 @@
 #include "routing/core/constants.h"
 #include "routing/core/contraction_hierarchy.h"
 #include "routing/core/min_id_queue.h"
-#include "routing/core/timestamp_flags.h"
 
 #include <vector>
 
