@@ -13,200 +13,169 @@
 using Routing::BitVector;
 using Routing::ContractionHierarchy;
 using Side = ContractionHierarchy::Side;
-using U = std::vector<unsigned>;
 
 namespace {
 
-BitVector bits(std::initializer_list<bool> values)
+BitVector all_set(unsigned size)
 {
-    BitVector result(values.size(), false);
-    unsigned i = 0;
-    for (bool value : values)
-        if (i++, value)
-            result.set(i - 1);
-    return result;
-}
-
-void expect_side(const Side &side, const Side &expected, const char *name)
-{
-    SCOPED_TRACE(name);
-    EXPECT_EQ(side.first_out, expected.first_out);
-    EXPECT_EQ(side.head, expected.head);
-    EXPECT_EQ(side.weight, expected.weight);
-    EXPECT_TRUE(side.is_shortcut_an_original_arc == expected.is_shortcut_an_original_arc);
-    EXPECT_EQ(side.shortcut_first_arc, expected.shortcut_first_arc);
-    EXPECT_EQ(side.shortcut_second_arc, expected.shortcut_second_arc);
+    return BitVector(size, true);
 }
 
 void expect_hierarchy(const ContractionHierarchy &ch, const ContractionHierarchy &expected)
 {
     EXPECT_EQ(ch.rank, expected.rank);
     EXPECT_EQ(ch.order, expected.order);
-    expect_side(ch.forward, expected.forward, "forward");
-    expect_side(ch.backward, expected.backward, "backward");
+    for (auto [side, expected_side] : {std::pair{&ch.forward, &expected.forward}, {&ch.backward, &expected.backward}}) {
+        SCOPED_TRACE(side == &ch.forward ? "forward" : "backward");
+        EXPECT_EQ(side->first_out, expected_side->first_out);
+        EXPECT_EQ(side->head, expected_side->head);
+        EXPECT_EQ(side->weight, expected_side->weight);
+        EXPECT_TRUE(side->is_shortcut_an_original_arc == expected_side->is_shortcut_an_original_arc);
+        EXPECT_EQ(side->shortcut_first_arc, expected_side->shortcut_first_arc);
+        EXPECT_EQ(side->shortcut_second_arc, expected_side->shortcut_second_arc);
+    }
 }
 
 Side no_arcs(unsigned node_count)
 {
-    return {U(node_count + 1, 0), {}, {}, BitVector(0, false), {}, {}};
+    return {std::vector<unsigned>(node_count + 1, 0), {}, {}, {}, {}, {}};
 }
 
-// A diamond 0->1->3, 0->2->3 of unit arcs, contracted in the order 1, 2, 0, 3.
+ContractionHierarchy given_order(std::vector<unsigned> order, const TestGraph &graph, unsigned max_pop_count = 500)
+{
+    return ContractionHierarchy::build_given_order(std::move(order), graph.tail, graph.head, graph.weight, {},
+                                                   max_pop_count);
+}
+
+// 0->1->3 and 0->2->3, all of weight 1.
 const TestGraph diamond{"diamond", 4, {0, 1, 0, 2}, {1, 3, 2, 3}, {1, 1, 1, 1}};
 
 } // namespace
 
 TEST(ContractionHierarchyBuild, ExactSmallHierarchies)
 {
-    struct Case
-    {
-        const char *name;
-        std::function<ContractionHierarchy()> build;
-        ContractionHierarchy expected;
-    };
-    const Case cases[] = {
-        // Equal importances are never swapped in the queue, and every isolated
-        // node is a root of its own in the cache order.
-        {"isolated nodes", [] { return build_hierarchy({"", 4, {}, {}, {}}); },
-         {{3, 2, 1, 0}, {3, 2, 1, 0}, no_arcs(4), no_arcs(4)}},
-        {"one arc", [] { return build_hierarchy({"", 2, {0}, {1}, {7}}); },
-         {{0, 1}, {0, 1}, {{0, 1, 1}, {1}, {7}, bits({1}), {0}, {1}}, no_arcs(2)}},
-        {"opposite arcs", [] { return build_hierarchy({"", 2, {0, 1}, {1, 0}, {4, 6}}); },
-         {{0, 1},
-          {0, 1},
-          {{0, 1, 1}, {1}, {4}, bits({1}), {0}, {1}},
-          {{0, 1, 1}, {1}, {6}, bits({1}), {1}, {0}}}},
-        {"all loops", [] { return build_hierarchy({"", 3, {0, 1, 2}, {0, 1, 2}, {1, 2, 3}}); },
-         {{2, 1, 0}, {2, 1, 0}, no_arcs(3), no_arcs(3)}},
-        {"given order",
-         [] { return ContractionHierarchy::build_given_order({2, 0, 1}, {}, {}, {}, {}, 500); },
-         {{1, 2, 0}, {2, 0, 1}, no_arcs(3), no_arcs(3)}},
+    // Equal importances are never swapped in the queue (contraction order 0,
+    // n-1, ..., 1), and every node without an arc pointing up to it is a root
+    // of its own in the cache order, later roots first.
+    BitVector shortcut_last(3, false);
+    shortcut_last.set(0);
+    shortcut_last.set(1);
+    const std::function<ContractionHierarchy()> builds[] = {
+        [] { return build_hierarchy({"isolated nodes", 4, {}, {}, {}}); },
+        [] { return build_hierarchy({"one arc", 2, {0}, {1}, {7}}); },
+        [] { return build_hierarchy({"opposite arcs", 2, {0, 1}, {1, 0}, {4, 6}}); },
+        [] { return build_hierarchy({"all loops", 3, {0, 1, 2}, {0, 1, 2}, {1, 2, 3}}); },
+        // The survivor of parallel arcs is the first of the lightest.
+        [] { return build_hierarchy({"parallel arcs", 10, {4, 4, 4}, {9, 9, 9}, {5, 3, 3}}); },
+        [] { return given_order({2, 0, 1}, {"no arc", 3, {}, {}, {}}); },
         // A witness of exactly the shortcut's length (0->2->3) spares the
         // shortcut around 1; around 2 none is left, so 0->3 bypasses 2.
-        {"equal witness",
-         [] { return ContractionHierarchy::build_given_order({1, 2, 0, 3}, diamond.tail, diamond.head,
-                                                             diamond.weight, {}, 500); },
-         {{2, 0, 1, 3},
-          {1, 2, 0, 3},
-          {{0, 1, 2, 3, 3}, {3, 3, 3}, {1, 1, 2}, bits({1, 1, 0}), {1, 3, 1}, {3, 3, 1}},
-          {{0, 1, 2, 2, 2}, {2, 2}, {1, 1}, bits({1, 1}), {0, 2}, {1, 2}}}},
-        // With pop limit 0 the first test stops after one step without the
-        // witness: the shortcut 0->3 bypasses 1, and later has a witness in itself.
-        {"pop limit 0",
-         [] { return ContractionHierarchy::build_given_order({1, 2, 0, 3}, diamond.tail, diamond.head,
-                                                             diamond.weight, {}, 0); },
-         {{2, 0, 1, 3},
-          {1, 2, 0, 3},
-          {{0, 1, 2, 3, 3}, {3, 3, 3}, {1, 1, 2}, bits({1, 1, 0}), {1, 3, 0}, {3, 3, 0}},
-          {{0, 1, 2, 2, 2}, {2, 2}, {1, 1}, bits({1, 1}), {0, 2}, {1, 2}}}},
+        [] { return given_order({1, 2, 0, 3}, diamond); },
+        // Pop limit 0 ends the first witness search after one step, before
+        // the witness: 0->3 bypasses 1 and is itself the witness around 2.
+        [] { return given_order({1, 2, 0, 3}, diamond, 0); },
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        expect_hierarchy(c.build(), c.expected);
+    const Side diamond_backward{{0, 1, 2, 2, 2}, {2, 2}, {1, 1}, all_set(2), {0, 2}, {1, 2}};
+    const ContractionHierarchy expected[] = {
+        {{3, 2, 1, 0}, {3, 2, 1, 0}, no_arcs(4), no_arcs(4)},
+        {{0, 1}, {0, 1}, {{0, 1, 1}, {1}, {7}, all_set(1), {0}, {1}}, no_arcs(2)},
+        {{0, 1}, {0, 1}, {{0, 1, 1}, {1}, {4}, all_set(1), {0}, {1}}, {{0, 1, 1}, {1}, {6}, all_set(1), {1}, {0}}},
+        {{2, 1, 0}, {2, 1, 0}, no_arcs(3), no_arcs(3)},
+        {{9, 8, 7, 6, 1, 5, 4, 3, 2, 0},
+         {9, 4, 8, 7, 6, 5, 3, 2, 1, 0},
+         no_arcs(10),
+         {{0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, {1}, {3}, all_set(1), {1}, {9}}},
+        {{1, 2, 0}, {2, 0, 1}, no_arcs(3), no_arcs(3)},
+        {{2, 0, 1, 3},
+         {1, 2, 0, 3},
+         {{0, 1, 2, 3, 3}, {3, 3, 3}, {1, 1, 2}, shortcut_last, {1, 3, 1}, {3, 3, 1}},
+         diamond_backward},
+        {{2, 0, 1, 3},
+         {1, 2, 0, 3},
+         {{0, 1, 2, 3, 3}, {3, 3, 3}, {1, 1, 2}, shortcut_last, {1, 3, 0}, {3, 3, 0}},
+         diamond_backward},
+    };
+    for (size_t i = 0; i < std::size(builds); ++i) {
+        SCOPED_TRACE(i);
+        expect_hierarchy(builds[i](), expected[i]);
     }
-}
-
-TEST(ContractionHierarchyBuild, ParallelArcsKeepTheFirstOfTheLightest)
-{
-    const ContractionHierarchy ch = build_hierarchy({"", 10, {4, 4, 4}, {9, 9, 9}, {5, 3, 3}});
-    const Side &side = ch.forward.head.empty() ? ch.backward : ch.forward;
-    ASSERT_EQ(ch.forward.head.size() + ch.backward.head.size(), 1u);
-    EXPECT_EQ(side.weight, U{3});
-    EXPECT_TRUE(side.is_shortcut_an_original_arc.is_set(0));
-    EXPECT_EQ(side.shortcut_first_arc, U{1});
-    EXPECT_EQ(side.shortcut_second_arc, U{9});
 }
 
 TEST(ContractionHierarchyBuild, LogLinesInOrderAndTheSameHierarchyWithoutThem)
 {
     const TestGraph graph = jittered_grid_graph(8, 9, 4);
-    const std::string t = "[0-9]+musec";
-    const std::vector<std::string> shared_tail = {
-        "Start reordering nodes by rank\\.", "Finished reordering nodes by rank\\. Needed " + t + "\\.",
-        "Start sorting arcs\\.", "Finished sorting arcs\\. Needed " + t + "\\.",
-        "Start building path unpacking information\\.",
-        "Finished building path unpacking information\\. Needed " + t + "\\.",
-        "Contraction Hierarchy is fully constructed\\.", "CH has [0-9]+ forward arcs\\.",
-        "CH has [0-9]+ backward arcs\\."};
-    std::vector<std::string> own_order = {
-        "Input graph has 72 nodes and 254 arcs\\.",
-        "The input's maximum in-degree is 4 and its maximum out-degree is 4\\.",
-        "Start removing loops and multi arcs from input\\.",
-        "Finished removing loops and multi arcs from input\\. Needed " + t + " time\\.",
-        "Start building queue\\.", "Finished building queue\\. Needed " + t + " time\\.",
-        "Start contracting nodes\\.", "Finished contracting nodes\\. Needed " + t + "\\.",
-        "Start sorting arcs\\.", "Finished sorting arcs\\. Needed " + t + "\\.",
-        "Start optimizing order for cache\\.", "Finished optimizing order for cache\\. Needed " + t + "\\."};
-    std::vector<std::string> given_rank(own_order.begin(), own_order.begin() + 4);
-    given_rank.insert(given_rank.end(), {"Start building contraction hierarchy with given rank\\.",
-                                         "Finished contracting nodes\\. Needed " + t + "\\."});
-    own_order.insert(own_order.end(), shared_tail.begin(), shared_tail.end());
-    given_rank.insert(given_rank.end(), shared_tail.begin(), shared_tail.end());
+    const auto step = [](const std::string &name, const std::string &unit = "musec\\.") {
+        return std::vector<std::string>{"Start " + name + "\\.", "Finished " + name + "\\. Needed [0-9]+" + unit};
+    };
+    const auto join = [](std::initializer_list<std::vector<std::string>> parts) {
+        std::vector<std::string> lines;
+        for (const auto &part : parts)
+            lines.insert(lines.end(), part.begin(), part.end());
+        return lines;
+    };
+    const auto input = join({{"Input graph has 72 nodes and 254 arcs\\.",
+                              "The input's maximum in-degree is 4 and its maximum out-degree is 4\\."},
+                             step("removing loops and multi arcs from input", "musec time\\.")});
+    const auto ending = join({step("reordering nodes by rank"), step("sorting arcs"),
+                              step("building path unpacking information"),
+                              {"Contraction Hierarchy is fully constructed\\.", "CH has [0-9]+ forward arcs\\.",
+                               "CH has [0-9]+ backward arcs\\."}});
+    // Progress lines come only after a second of work, which this graph does not take.
+    const auto own_order = join({input, step("building queue", "musec time\\."), step("contracting nodes"),
+                                 step("sorting arcs"), step("optimizing order for cache"), ending});
+    const auto given_rank = join({input,
+                                  {"Start building contraction hierarchy with given rank\\.",
+                                   "Finished contracting nodes\\. Needed [0-9]+musec\\."},
+                                  ending});
 
-    const auto expect_lines = [](const std::vector<std::string> &lines, const std::vector<std::string> &patterns) {
-        // Progress lines appear only after a second of work; none is expected here.
+    std::vector<std::string> lines;
+    const ContractionHierarchy::LogCallback log = [&lines](std::string line) { lines.push_back(std::move(line)); };
+    const auto expect_lines = [&lines](const std::vector<std::string> &patterns) {
         ASSERT_EQ(lines.size(), patterns.size());
         for (size_t i = 0; i < lines.size(); ++i)
             EXPECT_TRUE(std::regex_match(lines[i], std::regex(patterns[i]))) << lines[i];
+        lines.clear();
     };
-    std::vector<std::string> lines;
-    const ContractionHierarchy::LogCallback log = [&lines](std::string line) { lines.push_back(std::move(line)); };
 
     const ContractionHierarchy logged = build_hierarchy(graph, log);
-    expect_lines(lines, own_order);
+    expect_lines(own_order);
     expect_hierarchy(logged, build_hierarchy(graph));
-
-    lines.clear();
-    const ContractionHierarchy logged_given =
-        ContractionHierarchy::build_given_rank(logged.rank, graph.tail, graph.head, graph.weight, log, 500);
-    expect_lines(lines, given_rank);
-    expect_hierarchy(logged_given,
-                     ContractionHierarchy::build_given_rank(logged.rank, graph.tail, graph.head, graph.weight, {}, 500));
+    const auto given = [&](const ContractionHierarchy::LogCallback &callback) {
+        return ContractionHierarchy::build_given_rank(logged.rank, graph.tail, graph.head, graph.weight, callback, 500);
+    };
+    const ContractionHierarchy logged_given = given(log);
+    expect_lines(given_rank);
+    expect_hierarchy(logged_given, given({}));
 }
 
-TEST(ContractionHierarchyBuild, SideFullOfArcsIsRefused)
+TEST(ContractionHierarchyBuild, BrokenInputIsRefused)
 {
-    EXPECT_NO_THROW(Routing::check_room_for_another_arc(4294967294u));
     try {
+        Routing::check_room_for_another_arc(4294967294u);
         Routing::check_room_for_another_arc(4294967295u);
-        FAIL() << "no exception";
+        ADD_FAILURE() << "a side with 2^32-1 arcs took another";
     } catch (const std::runtime_error &error) {
         EXPECT_STREQ(error.what(), "CH may contain at most 2^32-1 shortcuts per direction");
     }
-}
 
-TEST(ContractionHierarchyBuild, BrokenInputIsRejectedWithAClearMessage)
-{
-    struct Case
-    {
-        std::function<void()> build;
-        const char *message;
-    };
-    const ContractionHierarchy::LogCallback log = [](std::string) {};
-    const Case cases[] = {
-        {[&] { ContractionHierarchy::build(3, {0, 1}, {1}, {1, 1}, log, 500); },
+    const std::pair<std::function<void()>, const char *> cases[] = {
+        {[] { ContractionHierarchy::build(3, {0, 1}, {1}, {1, 1}, {}, 500); },
          "The arc arrays tail, head and weight must have equal lengths, but have 2, 1 and 2 entries."},
-        {[&] { ContractionHierarchy::build(3, {0}, {1}, {}, log, 500); },
-         "The arc arrays tail, head and weight must have equal lengths, but have 1, 1 and 0 entries."},
-        {[&] { ContractionHierarchy::build(3, {0, 1}, {1, 3}, {1, 1}, log, 500); },
+        {[] { ContractionHierarchy::build(3, {0, 1}, {1, 3}, {1, 1}, {}, 500); },
          "Arc 1 runs from 1 to 3, but node ids must be below the node count 3."},
-        {[&] { ContractionHierarchy::build(0, {0}, {0}, {1}, log, 500); },
-         "Arc 0 runs from 0 to 0, but node ids must be below the node count 0."},
-        {[&] { ContractionHierarchy::build_given_rank({2, 0, 1}, {0}, {7}, {1}, log, 500); },
-         "Arc 0 runs from 0 to 7, but node ids must be below the node count 3."},
-        {[&] { ContractionHierarchy::build_given_rank({2, 0, 3}, {}, {}, {}, log, 500); },
+        {[] { ContractionHierarchy::build_given_rank({2, 0, 1}, {7}, {0}, {1}, {}, 500); },
+         "Arc 0 runs from 7 to 0, but node ids must be below the node count 3."},
+        {[] { ContractionHierarchy::build_given_rank({2, 0, 3}, {}, {}, {}, {}, 500); },
          "The given rank is not a permutation: entry 2 is 3, not below the node count 3."},
-        {[&] { ContractionHierarchy::build_given_rank({1, 0, 1}, {}, {}, {}, log, 500); },
-         "The given rank is not a permutation: entry 2 is 1, which occurs earlier."},
-        {[&] { ContractionHierarchy::build_given_order({0, 4294967295u}, {}, {}, {}, log, 500); },
-         "The given order is not a permutation: entry 1 is 4294967295, not below the node count 2."},
+        {[] { ContractionHierarchy::build_given_order({1, 0, 1}, {}, {}, {}, {}, 500); },
+         "The given order is not a permutation: entry 2 is 1, which occurs earlier."},
     };
-    for (const Case &c : cases) {
+    for (const auto &[build, message] : cases) {
         try {
-            c.build();
-            ADD_FAILURE() << "no exception for: " << c.message;
+            build();
+            ADD_FAILURE() << "accepted, expected: " << message;
         } catch (const std::invalid_argument &error) {
-            EXPECT_STREQ(error.what(), c.message);
+            EXPECT_STREQ(error.what(), message);
         }
     }
 }

@@ -1,7 +1,6 @@
 #include "tests/routing/core/hierarchy_test_support.h"
 
 #include "bench/jittered_grid.h"
-#include "routing/core/constants.h"
 
 #include <gtest/gtest.h>
 
@@ -14,69 +13,67 @@ using Routing::ContractionHierarchy;
 
 namespace {
 
-unsigned uniform(std::mt19937 &rng, unsigned low, unsigned high)
+// `arcs` random arcs (loops included) among nodes first..first+n-1, and
+// copies of every fifth arc, alternately with the same and another weight.
+void add_random_arcs(TestGraph &graph, std::mt19937 &rng, unsigned first, unsigned n, unsigned arcs,
+                     unsigned max_weight)
 {
-    return std::uniform_int_distribution<unsigned>(low, high)(rng);
+    const auto node = [&] { return first + unsigned(rng() % n); };
+    const auto weight = [&] { return unsigned(rng() % (max_weight + 1)); };
+    for (unsigned i = 0; i < arcs; ++i) {
+        graph.add_arc(node(), node(), weight());
+        if (i % 5 == 4)
+            graph.add_arc(graph.tail.back(), graph.head.back(), i % 10 == 4 ? graph.weight.back() : weight());
+    }
 }
 
-// m random arcs among n nodes, loops included, then copies of some arcs with
-// equal and with different weights.
-TestGraph sparse_digraph(std::mt19937 &rng, unsigned n, unsigned m, unsigned max_weight)
+TestGraph random_graph(const char *name, std::mt19937 &rng, unsigned n, unsigned arcs, unsigned max_weight)
 {
-    TestGraph graph{"sparse digraph", n, {}, {}, {}};
-    for (unsigned i = 0; i < m; ++i)
-        graph.add_arc(uniform(rng, 0, n - 1), uniform(rng, 0, n - 1), uniform(rng, 0, max_weight));
-    for (unsigned i = 0; i < m / 5; ++i) {
-        const unsigned a = uniform(rng, 0, m - 1);
-        graph.add_arc(graph.tail[a], graph.head[a], i % 2 ? graph.weight[a] : uniform(rng, 0, max_weight));
-    }
+    TestGraph graph{name, n, {}, {}, {}};
+    add_random_arcs(graph, rng, 0, n, arcs, max_weight);
     return graph;
 }
 
-TestGraph zero_weight_cycles(std::mt19937 &rng, unsigned n)
+TestGraph zero_weight_cycles(std::mt19937 &rng)
 {
-    TestGraph graph = sparse_digraph(rng, n, n, 3);
-    graph.name = "zero-weight cycles";
-    for (unsigned start = 0; start + 4 < n; start += 5)
+    TestGraph graph = random_graph("zero-weight cycles", rng, 25, 25, 3);
+    for (unsigned start = 0; start + 4 < 25; start += 5)
         for (unsigned i = 0; i < 4; ++i)
             graph.add_arc(start + i, i == 3 ? start : start + i + 1, 0);
     return graph;
 }
 
-// Two separate parts with isolated nodes between them.
+// Parts 0 and 2 of three: part 1 is isolated nodes.
 TestGraph disconnected_parts(std::mt19937 &rng, unsigned part_size)
 {
     TestGraph graph{"disconnected parts", 3 * part_size, {}, {}, {}};
-    for (unsigned part : {0u, 2u})
-        for (unsigned i = 0; i < 2 * part_size; ++i)
-            graph.add_arc(part * part_size + uniform(rng, 0, part_size - 1),
-                          part * part_size + uniform(rng, 0, part_size - 1), uniform(rng, 1, 50));
+    add_random_arcs(graph, rng, 0, part_size, 2 * part_size, 50);
+    add_random_arcs(graph, rng, 2 * part_size, part_size, 2 * part_size, 50);
     return graph;
 }
 
+// One-way chains, the end of each joined to the middle of the next.
 TestGraph one_way_chains(std::mt19937 &rng, unsigned chains, unsigned length)
 {
     TestGraph graph{"one-way chains", chains * length, {}, {}, {}};
-    for (unsigned c = 0; c < chains; ++c)
+    for (unsigned c = 0; c < chains; ++c) {
         for (unsigned i = 0; i + 1 < length; ++i)
-            graph.add_arc(c * length + i, c * length + i + 1, uniform(rng, 1, 9));
-    // A few links from the end of one chain into the middle of another.
-    for (unsigned c = 0; c + 1 < chains; ++c)
-        graph.add_arc(c * length + length - 1, (c + 1) * length + length / 2, uniform(rng, 1, 9));
+            graph.add_arc(c * length + i, c * length + i + 1, 1 + rng() % 9);
+        if (c + 1 < chains)
+            graph.add_arc(c * length + length - 1, (c + 1) * length + length / 2, 1 + rng() % 9);
+    }
     return graph;
 }
 
+// An in-star around 0 and an out-star around leaves + 1, joined centre to centre.
 TestGraph stars(std::mt19937 &rng, unsigned leaves)
 {
     TestGraph graph{"stars", 2 * leaves + 2, {}, {}, {}};
-    const unsigned in_centre = 0, out_centre = leaves + 1;
     for (unsigned i = 1; i <= leaves; ++i) {
-        graph.add_arc(i, in_centre, uniform(rng, 1, 20));
-        graph.add_arc(out_centre, out_centre + i, uniform(rng, 1, 20));
-        if (i % 3 == 0)
-            graph.add_arc(in_centre, i, uniform(rng, 1, 20));
+        graph.add_arc(i, 0, 1 + rng() % 20);
+        graph.add_arc(leaves + 1, leaves + 1 + i, 1 + rng() % 20);
     }
-    graph.add_arc(in_centre, out_centre, 5);
+    graph.add_arc(0, leaves + 1, 5);
     return graph;
 }
 
@@ -85,8 +82,8 @@ TestGraph dense(std::mt19937 &rng, unsigned n)
     TestGraph graph{"dense", n, {}, {}, {}};
     for (unsigned u = 0; u < n; ++u)
         for (unsigned w = 0; w < n; ++w)
-            if (u != w && uniform(rng, 0, 9) < 7)
-                graph.add_arc(u, w, uniform(rng, 1, 100));
+            if (u != w && rng() % 10 < 7)
+                graph.add_arc(u, w, 1 + rng() % 100);
     return graph;
 }
 
@@ -101,29 +98,26 @@ TestGraph jittered_grid_graph(unsigned rows, unsigned cols, uint32_t seed)
 std::vector<TestGraph> small_test_graphs(uint32_t seed)
 {
     std::mt19937 rng(seed);
-    std::vector<TestGraph> graphs = {
-        {"no node", 0, {}, {}, {}},
-        {"isolated nodes", 7, {}, {}, {}},
-        sparse_digraph(rng, 30, 70, 20),
-        sparse_digraph(rng, 40, 50, 1),
-        zero_weight_cycles(rng, 25),
-        disconnected_parts(rng, 12),
-        one_way_chains(rng, 4, 9),
-        stars(rng, 10),
-        dense(rng, 12),
-        jittered_grid_graph(6, 7, seed),
-    };
-    return graphs;
+    return {{"no node", 0, {}, {}, {}},
+            {"isolated nodes", 7, {}, {}, {}},
+            random_graph("sparse digraph", rng, 30, 60, 20),
+            random_graph("light sparse digraph", rng, 40, 45, 1),
+            zero_weight_cycles(rng),
+            disconnected_parts(rng, 12),
+            one_way_chains(rng, 4, 9),
+            stars(rng, 10),
+            dense(rng, 12),
+            jittered_grid_graph(6, 7, seed)};
 }
 
 std::vector<TestGraph> large_test_graphs(uint32_t seed)
 {
     std::mt19937 rng(seed);
     // Denser random graphs contract into huge cliques; this density stays sparse.
-    TestGraph sparse = sparse_digraph(rng, 20000, 22000, 1000);
-    TestGraph isolated_and_chains = one_way_chains(rng, 50, 100);
-    isolated_and_chains.node_count += 1000;
-    return {jittered_grid_graph(70, 72, seed), std::move(sparse), std::move(isolated_and_chains)};
+    TestGraph chains_and_isolated_nodes = one_way_chains(rng, 50, 100);
+    chains_and_isolated_nodes.node_count += 1000;
+    return {jittered_grid_graph(70, 72, seed), random_graph("sparse digraph", rng, 20000, 18000, 1000),
+            std::move(chains_and_isolated_nodes)};
 }
 
 std::vector<unsigned> random_permutation(unsigned n, std::mt19937 &rng)
@@ -144,20 +138,15 @@ std::vector<uint64_t> dijkstra(const TestGraph &graph, const std::vector<std::pa
     using Entry = std::pair<uint64_t, unsigned>;
     std::priority_queue<Entry, std::vector<Entry>, std::greater<>> queue;
     for (auto [node, initial] : sources)
-        if (initial < distance[node]) {
-            distance[node] = initial;
-            queue.emplace(initial, node);
-        }
+        if (initial < distance[node])
+            queue.emplace(distance[node] = initial, node);
     while (!queue.empty()) {
         const auto [d, x] = queue.top();
         queue.pop();
-        if (d != distance[x])
-            continue;
-        for (auto [y, w] : out[x])
-            if (d + w < distance[y]) {
-                distance[y] = d + w;
-                queue.emplace(d + w, y);
-            }
+        if (d == distance[x])
+            for (auto [y, w] : out[x])
+                if (d + w < distance[y])
+                    queue.emplace(distance[y] = d + w, y);
     }
     return distance;
 }
@@ -167,75 +156,59 @@ unsigned as_query_distance(uint64_t distance)
     return unsigned(std::min<uint64_t>(distance, 2147483647));
 }
 
-namespace {
-
-// Where an arc of a hierarchy side travels from and to in the input graph,
-// and its length; filled rank by rank so that a shortcut's halves, stored at
-// its lower middle node, are known before it.
-struct TravelledArc
-{
-    unsigned from, to, weight;
-};
-
-} // namespace
-
 void expect_valid_hierarchy(const ContractionHierarchy &ch, const TestGraph &graph)
 {
     const unsigned n = graph.node_count;
     ASSERT_EQ(ch.rank.size(), n);
     ASSERT_EQ(ch.order.size(), n);
     for (unsigned r = 0; r < n; ++r)
-        ASSERT_EQ(ch.rank[ch.order[r]], r) << graph.name;
+        ASSERT_EQ(ch.rank[ch.order[r]], r);
 
-    struct Checked
+    // Per arc: the input nodes it travels from and to, and its length. Filled
+    // rank by rank, so a shortcut's halves, stored at its lower middle node,
+    // are known before it; by induction every arc unpacks into a chain of
+    // input arcs with its own ends and length.
+    struct Travel
     {
-        const ContractionHierarchy::Side &side;
-        bool is_forward;
-        std::vector<TravelledArc> travel;
+        unsigned from, to, weight;
     };
-    Checked sides[2] = {{ch.forward, true, {}}, {ch.backward, false, {}}};
-    for (Checked &checked : sides) {
-        const ContractionHierarchy::Side &side = checked.side;
+    const ContractionHierarchy::Side *sides[2] = {&ch.forward, &ch.backward};
+    std::vector<Travel> travel[2];
+    for (int s : {0, 1}) {
+        const ContractionHierarchy::Side &side = *sides[s];
         const size_t m = side.head.size();
         ASSERT_EQ(side.first_out.size(), n + 1);
         ASSERT_EQ(side.first_out.front(), 0u);
         ASSERT_EQ(side.first_out.back(), m);
-        ASSERT_EQ(side.weight.size(), m);
-        ASSERT_EQ(side.is_shortcut_an_original_arc.size(), m);
-        ASSERT_EQ(side.shortcut_first_arc.size(), m);
-        ASSERT_EQ(side.shortcut_second_arc.size(), m);
-        checked.travel.resize(m);
+        ASSERT_TRUE(side.weight.size() == m && side.is_shortcut_an_original_arc.size() == m
+                    && side.shortcut_first_arc.size() == m && side.shortcut_second_arc.size() == m);
+        travel[s].resize(m);
     }
-
     for (unsigned x = 0; x < n; ++x)
-        for (Checked &checked : sides) {
-            const ContractionHierarchy::Side &side = checked.side;
+        for (int s : {0, 1}) {
+            const ContractionHierarchy::Side &side = *sides[s];
             for (unsigned a = side.first_out[x]; a < side.first_out[x + 1]; ++a) {
-                const unsigned y = side.head[a];
-                ASSERT_GT(y, x) << graph.name << ": arc " << a << " does not point upward";
-                if (a > side.first_out[x]) {
-                    ASSERT_GT(y, side.head[a - 1]) << graph.name << ": heads not ascending at rank " << x;
-                }
-                const unsigned from = checked.is_forward ? ch.order[x] : ch.order[y];
-                const unsigned to = checked.is_forward ? ch.order[y] : ch.order[x];
-                const unsigned first = side.shortcut_first_arc[a], second = side.shortcut_second_arc[a];
+                const unsigned y = side.head[a], first = side.shortcut_first_arc[a];
+                ASSERT_GT(y, x) << "arc " << a << " points downward";
+                ASSERT_TRUE(a == side.first_out[x] || y > side.head[a - 1]) << "heads not ascending at " << x;
+                Travel expected = s == 0 ? Travel{ch.order[x], ch.order[y], side.weight[a]}
+                                         : Travel{ch.order[y], ch.order[x], side.weight[a]};
+                Travel actual{};
                 if (side.is_shortcut_an_original_arc.is_set(a)) {
                     ASSERT_LT(first, graph.tail.size());
-                    EXPECT_EQ(graph.tail[first], from);
-                    EXPECT_EQ(graph.head[first], to);
-                    EXPECT_EQ(second, to);
-                    EXPECT_EQ(graph.weight[first], side.weight[a]);
+                    actual = {graph.tail[first], graph.head[first], graph.weight[first]};
+                    EXPECT_EQ(side.shortcut_second_arc[a], expected.to);
                 } else {
-                    // Both halves lie at a lower rank, so their travel is already known.
-                    ASSERT_LT(first, ch.backward.first_out[x]) << graph.name;
-                    ASSERT_LT(second, ch.forward.first_out[x]) << graph.name;
-                    const TravelledArc &to_middle = sides[1].travel[first], &from_middle = sides[0].travel[second];
-                    EXPECT_EQ(to_middle.from, from) << graph.name;
-                    EXPECT_EQ(to_middle.to, from_middle.from) << graph.name;
-                    EXPECT_EQ(from_middle.to, to) << graph.name;
-                    EXPECT_EQ(uint64_t(to_middle.weight) + from_middle.weight, side.weight[a]) << graph.name;
+                    ASSERT_LT(first, ch.backward.first_out[x]);
+                    ASSERT_LT(side.shortcut_second_arc[a], ch.forward.first_out[x]);
+                    const Travel &in = travel[1][first], &out = travel[0][side.shortcut_second_arc[a]];
+                    ASSERT_EQ(in.to, out.from) << "halves of arc " << a << " do not meet";
+                    actual = {in.from, out.to, unsigned(std::min<uint64_t>(uint64_t(in.weight) + out.weight, ~0u))};
                 }
-                checked.travel[a] = {from, to, side.weight[a]};
+                EXPECT_TRUE(actual.from == expected.from && actual.to == expected.to
+                            && actual.weight == expected.weight)
+                    << (s == 0 ? "forward" : "backward") << " arc " << a << " at rank " << x;
+                travel[s][a] = expected;
             }
         }
 }
