@@ -1,6 +1,7 @@
 #ifndef APP_CALCULATION_RELAY_H
 #define APP_CALCULATION_RELAY_H
 
+#include "app/engines/router.h"
 #include "app/engines/types.h"
 
 #include <QObject>
@@ -14,11 +15,23 @@ class CalculationRelay : public QObject
 {
     Q_OBJECT
 
+public:
+    // Passes a map data object's loading reports on to the window; its
+    // progress is shown as a calculation's.
+    void connectMapData(MapData *mapData)
+    {
+        connect(mapData, &MapData::mapDataError, this, &CalculationRelay::mapDataError);
+        connect(mapData, &MapData::mapDataProgress, this, &CalculationRelay::calculationProgress);
+        connect(mapData, &MapData::mapDataFinished, this, &CalculationRelay::mapDataFinished);
+    }
+
 signals:
     void routerCreated();
     void distancesCalculated(vector_2d_double points, vector_2d_int distances);
     void calculationProgress(float totalPercent, float percentIncrement, QString description);
     void calculationError(QString text);
+    void mapDataError(QString text);
+    void mapDataFinished();
 };
 
 #endif

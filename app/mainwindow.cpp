@@ -7,6 +7,7 @@
 #include "app/engines/openrouteservice.h"
 #include "app/engines/util.h"
 #include "app/matrix_shape.h"
+#include "app/offline/offlineengine.h"
 #include "app/ors_default_key.h"
 #include "ui_mainwindow.h"
 
@@ -14,10 +15,12 @@
 #include <QClipboard>
 #include <QErrorMessage>
 #include <QFile>
+#include <QFileDialog>
 #include <QUrl>
 #include <QtConcurrent>
 
 #include <cstdio>
+#include <type_traits>
 
 namespace {
 
@@ -100,6 +103,8 @@ void MainWindow::connectSignals()
     connect(ui->orsApiKeyInput, &QLineEdit::textChanged, this, &MainWindow::orsApiOrServerChanged);
     connect(ui->orsUseDefaultApiInput, &QCheckBox::stateChanged, this, &MainWindow::orsApiKeyToggled);
     connect(ui->enginesTabWidget, &QTabWidget::currentChanged, this, &MainWindow::engineSelected);
+    connect(ui->offlineMapfileExploreButton, &QPushButton::clicked, this, &MainWindow::offlineBrowseMapFile);
+    connect(ui->offlineMapfileInput, &QLineEdit::textChanged, this, &MainWindow::offlineFileChanged);
 
     connect(ui->actionClearLocations, &QAction::triggered, this, &MainWindow::clearLocations);
     connect(ui->addressInput, &QLineEdit::textChanged, this, &MainWindow::locationAddressChanged);
@@ -179,21 +184,36 @@ void MainWindow::beginCalculateDistances()
 
 std::optional<MainWindow::EngineJob> MainWindow::engineJob(const QString &engine)
 {
+    if (engine == QLatin1String("offline"))
+        return travelByCar() ? offlineEngineJob(offlineCarMapData) : offlineEngineJob(offlineFootMapData);
     if (engine == QLatin1String("osmrNet"))
-        return webEngineJob<FOSSGISMapData, FOSSGISRouter>(osrmMapData, osrmMapDataFactory());
+        return cachedEngineJob<FOSSGISMapData, FOSSGISRouter>(osrmMapData, osrmMapDataFactory(), false);
     if (engine == QLatin1String("openRouteService"))
-        return webEngineJob<OpenRouteServiceMapData, OpenRouteServiceRouter>(orsMapData, orsMapDataFactory());
+        return cachedEngineJob<OpenRouteServiceMapData, OpenRouteServiceRouter>(orsMapData, orsMapDataFactory(),
+                                                                                false);
     return std::nullopt;
 }
 
+// The map data of the engine, loaded on the worker unless cached, and a new
+// router on it. Map data whose loading takes time shows its progress and its
+// failure (`showLoading`); the web engines' has nothing to show.
 template <class T, class R>
-MainWindow::EngineJob MainWindow::webEngineJob(CachedMapData<T> &cache, typename CachedMapData<T>::Factory make)
+MainWindow::EngineJob MainWindow::cachedEngineJob(CachedMapData<T> &cache, typename CachedMapData<T>::Factory make,
+                                                  bool showLoading)
 {
     const typename CachedMapData<T>::Claim claim = cache.claim();
     const bool byCar = travelByCar();
     EngineJob job;
-    job.start = [claim, make, byCar]() -> EngineRun {
-        std::shared_ptr<T> mapData = CachedMapData<T>::load(claim.cached, make);
+    job.start = [claim, make, byCar, showLoading](CalculationRelay &relay) -> EngineRun {
+        typename CachedMapData<T>::Factory makeHere = make;
+        if (make && showLoading) {
+            makeHere = [&make, &relay] {
+                T *made = make();
+                relay.connectMapData(made);
+                return made;
+            };
+        }
+        std::shared_ptr<T> mapData = CachedMapData<T>::load(claim.cached, makeHere);
         if (!mapData)
             return {};
         mapData->travelByCar = byCar;
@@ -206,6 +226,17 @@ MainWindow::EngineJob MainWindow::webEngineJob(CachedMapData<T> &cache, typename
     return job;
 }
 
+// The offline engine keeps one map data object per travel type, both loaded
+// from the map file; travel by car routes on the car graph only.
+template <class G>
+MainWindow::EngineJob MainWindow::offlineEngineJob(CachedMapData<OfflineMapData<G>> &cache)
+{
+    const std::string path = ui->offlineMapfileInput->text().toStdString();
+    constexpr bool byCar = std::is_same_v<G, Routing::SimpleOSMCarRoutingGraph>;
+    return cachedEngineJob<OfflineMapData<G>, OfflineRouter<G>>(
+        cache, [path] { return new OfflineMapData<G>(byCar, path); }, true);
+}
+
 void MainWindow::startWorker(vector_2d_double points, EngineJob job)
 {
     // Shared with the worker and deleted on the GUI thread. The window lets go
@@ -216,11 +247,13 @@ void MainWindow::startWorker(vector_2d_double points, EngineJob job)
     connect(relay.get(), &CalculationRelay::distancesCalculated, this, &MainWindow::distancesCalculated);
     connect(relay.get(), &CalculationRelay::calculationProgress, this, &MainWindow::calculationProgress);
     connect(relay.get(), &CalculationRelay::calculationError, this, &MainWindow::calculationError);
+    connect(relay.get(), &CalculationRelay::mapDataError, this, &MainWindow::mapDataError);
+    connect(relay.get(), &CalculationRelay::mapDataFinished, this, &MainWindow::mapDataFinished);
 
     keepWorkerMapData = std::move(job.keepMapData);
     workerRunning = true;
     worker.setFuture(QtConcurrent::run([points = std::move(points), start = std::move(job.start), relay]() {
-        EngineRun run = start();
+        EngineRun run = start(*relay);
         if (!run.router)
             return WorkerOutcome{std::move(run.mapData)};
         QMetaObject::invokeMethod(relay.get(), &CalculationRelay::routerCreated, Qt::QueuedConnection);
@@ -268,6 +301,19 @@ CachedMapData<OpenRouteServiceMapData>::Factory MainWindow::orsMapDataFactory() 
 void MainWindow::loadOrsMapData()
 {
     orsMapData.load(orsMapDataFactory());
+}
+
+void MainWindow::mapDataError(QString text)
+{
+    calculationError(std::move(text));
+    validateOverall();
+}
+
+void MainWindow::mapDataFinished()
+{
+    ui->progressBar->setValue(100);
+    ui->progressBar->setFormat(QString());
+    validateOverall();
 }
 
 void MainWindow::calculationProgress(float totalPercent, float percentIncrement, QString description)
@@ -325,6 +371,25 @@ void MainWindow::orsApiKeyToggled(int state)
 
 void MainWindow::engineSelected(int)
 {
+    validateOverall();
+}
+
+void MainWindow::offlineBrowseMapFile()
+{
+    ui->offlineMapfileInput->setText(QFileDialog::getOpenFileName(
+        this, QStringLiteral("Otevřít soubor s\u00a0mapou"), QStringLiteral("."), QStringLiteral("Mapy OSM (*.pbf)")));
+    discardOfflineMapData();
+}
+
+void MainWindow::offlineFileChanged(const QString &)
+{
+    discardOfflineMapData();
+}
+
+void MainWindow::discardOfflineMapData()
+{
+    offlineCarMapData.discard();
+    offlineFootMapData.discard();
     validateOverall();
 }
 

@@ -20,6 +20,12 @@ class OpenRouteServiceAddresser;
 class OpenRouteServiceMapData;
 class Router;
 class Ui_MainWindow;
+template <class G>
+class OfflineMapData;
+namespace Routing {
+struct SimpleOSMCarRoutingGraph;
+struct SimpleOSMPedestrianRoutingGraph;
+} // namespace Routing
 
 // The program's only window: the location list, the engines and their
 // settings, the calculation and its results.
@@ -39,7 +45,8 @@ private:
         std::shared_ptr<MapData> mapData;
     };
     // The engine's part of a calculation: taken from the form on the GUI thread,
-    // run on the worker, where it loads the map data and makes the router.
+    // run on the worker, where it loads the map data and makes the router. The
+    // relay passes on what the map data reports while it loads.
     struct EngineRun
     {
         std::shared_ptr<MapData> mapData;
@@ -47,7 +54,7 @@ private:
     };
     struct EngineJob
     {
-        std::function<EngineRun()> start;
+        std::function<EngineRun(CalculationRelay &)> start;
         std::function<void(std::shared_ptr<MapData>)> keepMapData;
     };
 
@@ -63,12 +70,16 @@ private:
     void beginCalculateDistances();
     std::optional<EngineJob> engineJob(const QString &engine);
     template <class T, class R>
-    EngineJob webEngineJob(CachedMapData<T> &cache, typename CachedMapData<T>::Factory make);
+    EngineJob cachedEngineJob(CachedMapData<T> &cache, typename CachedMapData<T>::Factory make, bool showLoading);
+    template <class G>
+    EngineJob offlineEngineJob(CachedMapData<OfflineMapData<G>> &cache);
     void startWorker(vector_2d_double points, EngineJob job);
     void workerFinished();
     CachedMapData<FOSSGISMapData>::Factory osrmMapDataFactory() const;
     CachedMapData<OpenRouteServiceMapData>::Factory orsMapDataFactory() const;
     void loadOrsMapData();
+    void mapDataError(QString text);
+    void mapDataFinished();
     void calculationProgress(float totalPercent, float percentIncrement, QString description);
     void calculationError(QString text);
     void distancesCalculated(vector_2d_double points, vector_2d_int distances);
@@ -78,6 +89,9 @@ private:
     void orsApiOrServerChanged(const QString &text);
     void orsApiKeyToggled(int state);
     void engineSelected(int index);
+    void offlineBrowseMapFile();
+    void offlineFileChanged(const QString &text);
+    void discardOfflineMapData();
 
     // Location list.
     void addLocationString();
@@ -105,6 +119,8 @@ private:
     Ui_MainWindow *ui;
     CachedMapData<OpenRouteServiceMapData> orsMapData;
     CachedMapData<FOSSGISMapData> osrmMapData;
+    CachedMapData<OfflineMapData<Routing::SimpleOSMCarRoutingGraph>> offlineCarMapData;
+    CachedMapData<OfflineMapData<Routing::SimpleOSMPedestrianRoutingGraph>> offlineFootMapData;
     // The geocoder of the latest lookup and the map data it was made on, which
     // it keeps even when a settings change discards it from the cache.
     std::shared_ptr<OpenRouteServiceMapData> addresserMapData;

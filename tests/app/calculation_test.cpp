@@ -25,8 +25,7 @@ const QString notJson = QStringLiteral("Obdržené údaje nejsou ve formátu JSO
 const QString prague = QStringLiteral("(50.0755381,14.4378005)");
 const QString brno = QStringLiteral("(49.1950602,16.6068371)");
 
-// Calculations through a stand-in web service; standard output and standard
-// error are captured for each calculation.
+// Calculations through a stand-in web service.
 class CalculationTest : public MainWindowTest
 {
 protected:
@@ -35,9 +34,6 @@ protected:
         selectEngine("osmrNet");
         line("osmrServerInput")->setText(server.baseUrl());
         line("orsServerInput")->setText(server.baseUrl());
-        QObject::connect(find<QProgressBar>("progressBar"), &QProgressBar::valueChanged, [this](int value) {
-            barValues.push_back(value);
-        });
     }
 
     void addPragueAndBrno()
@@ -46,56 +42,7 @@ protected:
         enter(QStringLiteral("49.1950602, 16.6068371"));
     }
 
-    // Runs a calculation; returns what it wrote to standard output.
-    std::string calculateCapturing()
-    {
-        barValues.clear();
-        ::testing::internal::CaptureStdout();
-        ::testing::internal::CaptureStderr();
-        calculate();
-        errorOutput = QString::fromStdString(::testing::internal::GetCapturedStderr());
-        return ::testing::internal::GetCapturedStdout();
-    }
-
-    // The window's lines on standard error, each repeated line once (the
-    // offscreen platform's own warnings left out).
-    QStringList errorLines() const
-    {
-        QStringList lines;
-        for (const QString &l : errorOutput.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-            if (!l.startsWith(QLatin1String("This plugin does not support")) && (lines.isEmpty() || lines.last() != l))
-                lines << l;
-        }
-        return lines;
-    }
-
-    QStringList tableRow(int row) const
-    {
-        const QTableWidget *table = find<QTableWidget>("distanceTable");
-        QStringList cells;
-        for (int column = 0; column < table->columnCount(); ++column)
-            cells << table->item(row, column)->text();
-        return cells;
-    }
-
-    // The column headers; the row headers must be the same.
-    QStringList headers() const
-    {
-        const QTableWidget *table = find<QTableWidget>("distanceTable");
-        QStringList columns, rows;
-        for (int i = 0; i < table->columnCount(); ++i)
-            columns << table->horizontalHeaderItem(i)->text();
-        for (int i = 0; i < table->rowCount(); ++i)
-            rows << table->verticalHeaderItem(i)->text();
-        EXPECT_EQ(rows, columns);
-        return columns;
-    }
-
-    QString csv() const { return find<QTextBrowser>("distanceText")->toPlainText(); }
-
     StandInHttpServer server;
-    std::vector<int> barValues;
-    QString errorOutput;
 };
 
 TEST_F(CalculationTest, OsrmMatrixReachesTheTableTheCsvTheClipboardAndStandardOutput)

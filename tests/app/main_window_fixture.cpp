@@ -9,6 +9,8 @@
 MainWindowTest::MainWindowTest() : window(std::make_unique<MainWindow>())
 {
     window->show();
+    QObject::connect(find<QProgressBar>("progressBar"), &QProgressBar::valueChanged,
+                     [this](int value) { barValues.push_back(value); });
 }
 
 MainWindowTest::~MainWindowTest()
@@ -50,6 +52,47 @@ void MainWindowTest::waitForWorkers()
     EXPECT_TRUE(QTest::qWaitFor([] { return QThreadPool::globalInstance()->activeThreadCount() == 0; }, 20000));
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+std::string MainWindowTest::calculateCapturing()
+{
+    barValues.clear();
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    calculate();
+    errorOutput = QString::fromStdString(::testing::internal::GetCapturedStderr());
+    return ::testing::internal::GetCapturedStdout();
+}
+
+QStringList MainWindowTest::errorLines() const
+{
+    QStringList lines;
+    for (const QString &l : errorOutput.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (!l.startsWith(QLatin1String("This plugin does not support")) && (lines.isEmpty() || lines.last() != l))
+            lines << l;
+    }
+    return lines;
+}
+
+QStringList MainWindowTest::tableRow(int row) const
+{
+    const QTableWidget *table = find<QTableWidget>("distanceTable");
+    QStringList cells;
+    for (int column = 0; column < table->columnCount(); ++column)
+        cells << table->item(row, column)->text();
+    return cells;
+}
+
+QStringList MainWindowTest::headers() const
+{
+    const QTableWidget *table = find<QTableWidget>("distanceTable");
+    QStringList columns, rows;
+    for (int i = 0; i < table->columnCount(); ++i)
+        columns << table->horizontalHeaderItem(i)->text();
+    for (int i = 0; i < table->rowCount(); ++i)
+        rows << table->verticalHeaderItem(i)->text();
+    EXPECT_EQ(rows, columns);
+    return columns;
 }
 
 QStringList MainWindowTest::takeErrorMessages()

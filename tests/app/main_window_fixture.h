@@ -19,6 +19,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 // A main window driven through its widgets, as a user would.
 class MainWindowTest : public ::testing::Test
@@ -49,12 +51,25 @@ protected:
     // returned and everything it reported has reached the window.
     void calculate();
     static void waitForWorkers();
+    // The same, recording the progress bar's values in `barValues` and
+    // standard error in `errorOutput`; returns what went to standard output.
+    std::string calculateCapturing();
+    // The window's lines on standard error, each repeated line once (the
+    // offscreen platform's own warnings left out).
+    QStringList errorLines() const;
+
+    QStringList tableRow(int row) const;
+    // The column headers; the row headers must be the same.
+    QStringList headers() const;
+    QString csv() const { return find<QTextBrowser>("distanceText")->toPlainText(); }
 
     // Texts of the error dialogs shown (as the user reads them, line breaks as
     // "\n"), which are then closed.
     static QStringList takeErrorMessages();
 
     std::unique_ptr<MainWindow> window;
+    std::vector<int> barValues;
+    QString errorOutput;
 };
 
 #endif

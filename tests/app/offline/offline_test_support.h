@@ -1,0 +1,62 @@
+#ifndef TESTS_APP_OFFLINE_OFFLINE_TEST_SUPPORT_H
+#define TESTS_APP_OFFLINE_OFFLINE_TEST_SUPPORT_H
+
+#include "app/offline/offlineengine.h"
+#include "tests/app/main_window_fixture.h"
+#include "tests/routing/osm/pbf_test_support.h"
+
+#include <QStringList>
+
+#include <memory>
+#include <string>
+#include <type_traits>
+
+// Hand-made extracts near Monaco. The footway's three nodes, in order.
+inline const vector_2d_double footwayNodes = {{43.73, 7.42}, {43.731, 7.42}, {43.731, 7.421}};
+// The footway alone: a graph on foot, nothing for cars.
+std::string write_footway_pbf(const TemporaryFolder &folder);
+// Its nodes without the way.
+std::string write_nodes_only_pbf(const TemporaryFolder &folder);
+
+// What a router delivered for one calculation, and the errors it reported on the way.
+struct RouterRun
+{
+    vector_2d_int matrix;
+    QStringList errors;
+};
+RouterRun run_router(Router &router, const vector_2d_double &points);
+
+template <class G>
+constexpr bool isCarGraph = std::is_same_v<G, Routing::SimpleOSMCarRoutingGraph>;
+
+// The real extract loaded once per graph kind for the whole test program;
+// null when it does not load.
+template <class G>
+OfflineMapData<G> *monaco_map_data(const std::string &path)
+{
+    static const std::unique_ptr<OfflineMapData<G>> mapData = [&path] {
+        auto loaded = std::make_unique<OfflineMapData<G>>(isCarGraph<G>, path);
+        return loaded->loadMap() ? std::move(loaded) : nullptr;
+    }();
+    return mapData.get();
+}
+
+// The main window on the offline engine's tab.
+class OfflineWindowTest : public MainWindowTest
+{
+protected:
+    OfflineWindowTest() { selectEngine("offline"); }
+
+    // Clicks "Procházet…" and picks this file in the dialog, or cancels it when the path is empty.
+    void browseMapFile(const QString &path);
+    void travel(int travelType) { find<QComboBox>("travelTypeCombo")->setCurrentIndex(travelType); }
+    // The map loading steps on standard error during the last calculation.
+    QStringList loadingLines() const;
+    // The table and the CSV view show this matrix.
+    void expectShown(const vector_2d_int &matrix);
+};
+
+// The bare matrix as written to standard output.
+std::string standard_output_of(const vector_2d_int &matrix);
+
+#endif
