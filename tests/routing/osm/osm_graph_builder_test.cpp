@@ -257,9 +257,23 @@ TEST(OsmGraphBuilder, SegmentLengthAndTravelTime)
     EXPECT_EQ(get_car_travel_time(4294967295u, 5), 4294967295u);
 }
 
-TEST(OsmGraphBuilder, NegativeIdsAreRejected)
+TEST(OsmGraphBuilder, HostileIdsAreRejectedOrIgnored)
 {
     TemporaryFolder folder;
+    // A file that changed after the mapping was made: ids beyond the mapping's
+    // sets count as unused, and a way stops at the first node it does not know.
+    const std::string before = opl_to_pbf(folder, "before", "w5 Thighway=residential Nn1,n2,n3\n", "pbf");
+    const std::string after = opl_to_pbf(folder, "after",
+                                         "n1 x1 y1\nn2 x1.001 y1\nn3 x1.002 y1\nn9000000 x1 y2\n"
+                                         "w5 Thighway=residential Nn1,n2,n9000000,n3\nw9000000 Thighway=primary Nn3,n1\n"
+                                         "w2 Thighway=primary Nn2\n",
+                                         "pbf");
+    const OSMRoutingIDMapping mapping = load_osm_id_mapping_from_pbf(
+        before, {}, [](uint64_t, const TagMap &) { return true; }, {}, false);
+    const OSMRoutingGraph graph = load_osm_routing_graph_from_pbf(after, mapping, {}, {}, {}, false, OSMRoadGeometry::none);
+    EXPECT_EQ(graph.first_out, (std::vector<unsigned>{0, 0, 0}));
+    EXPECT_EQ(graph.latitude, (std::vector<float>{1, 1}));
+
     for (const std::string opl : {"w5 Thighway=residential Nn1,n-2\n", "w-5 Thighway=residential Nn1,n2\n"}) {
         const std::string pbf = opl_to_pbf(folder, "negative", opl, "pbf");
         try {
