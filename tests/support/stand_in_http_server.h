@@ -7,7 +7,6 @@
 #include <chrono>
 #include <deque>
 #include <mutex>
-#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -53,44 +52,27 @@ public:
     // "http://127.0.0.1:PORT", without a trailing slash.
     QString baseUrl() const;
 
-    // Appends a reply to the queue.
     void enqueue(const StandInReply &reply);
-    // Shorthand for a reply sent in one piece at once.
+    // A reply sent in one piece at once.
     void enqueue(int status, const QByteArray &body, const QByteArray &contentType = "application/json");
 
     // Every request received so far, in order.
     std::vector<RecordedRequest> requests() const;
 
 private:
-    // The server thread keeps its data in standard types, so no Qt object is shared between threads.
-    struct Reply
-    {
-        int status;
-        std::string body, contentType;
-        int pieces;
-        std::chrono::milliseconds delay;
-        bool cutShort;
-    };
-    struct Request
-    {
-        std::string method, target, body;
-        std::vector<std::pair<std::string, std::string>> headers;
-    };
-
     void run();
-    void serve(int connection);
-    bool receiveRequest(int connection, Request &request);
-    void sendReply(int connection, const Reply &reply);
+    bool receive(int connection, RecordedRequest &request);
+    void send(int connection, const StandInReply &reply);
+    // False when the server is stopping (or, for a descriptor, on timeout).
     bool waitUntilReadable(int fd, int timeoutMs);
     bool pause(std::chrono::milliseconds duration);
-    Reply nextReply();
 
     int listener = -1;
     int wakeRead = -1, wakeWrite = -1;
     unsigned short port = 0;
     mutable std::mutex mutex;
-    std::deque<Reply> replies;
-    std::vector<Request> received;
+    std::deque<StandInReply> replies;
+    std::vector<RecordedRequest> received;
     std::thread thread;
 };
 
