@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QFutureWatcher>
 #include <QThread>
+#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <gtest/gtest.h>
@@ -32,51 +33,69 @@ struct Calculation
     vector_2d_int matrix;
 };
 
-// Creates the engine's router on a worker of the global pool and runs it
-// there, as the main window does, with the receivers on the GUI thread.
+// Lives on the GUI thread, so the router's signals reach it queued.
+class Receiver : public QObject
+{
+public:
+    Calculation calculation;
+
+    void progress(float total, float increment, QString text)
+    {
+        EXPECT_EQ(increment, 0.0f);
+        if (total == 20.0f && text == QStringLiteral("Získávání odpovědi…"))
+            ++calculation.receiving;
+        else
+            record(QStringLiteral("progress %1 ").arg(total) + text);
+    }
+    void error(QString text)
+    {
+        const bool transfer = text.startsWith(transfer_failure) && text.size() > transfer_failure.size();
+        record(transfer ? QStringLiteral("error transfer") : QStringLiteral("error ") + text);
+    }
+    void result(vector_2d_double points, vector_2d_int matrix)
+    {
+        record(QStringLiteral("result"));
+        calculation.points = points;
+        calculation.matrix = matrix;
+    }
+
+private:
+    void record(const QString &event)
+    {
+        EXPECT_EQ(QThread::currentThread(), thread());
+        calculation.events.push_back(event);
+    }
+};
+
+// Creates the engine's router on a pool thread and runs it there, as the main
+// window does, with the receiver on the GUI thread. The pool is the test's
+// own, so that its thread starts and ends with each calculation: Qt's reuse
+// of a pool thread is ordered by locks that ThreadSanitizer cannot see.
 Calculation calculate(bool ors, const QString &server, bool travelByCar, const vector_2d_double &points)
 {
     FOSSGISMapData osrmData(server);
     OpenRouteServiceMapData orsData(server, key);
     osrmData.travelByCar = orsData.travelByCar = travelByCar;
-    Calculation calculation;
-    QObject receiver;
-    QThread *const gui = QThread::currentThread();
-    auto record = [&calculation, gui](const QString &event) {
-        EXPECT_EQ(QThread::currentThread(), gui);
-        calculation.events.push_back(event);
-    };
-
-    QFutureWatcher<void> watcher;
-    QEventLoop loop;
-    QObject::connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(QtConcurrent::run([&] {
-        EXPECT_NE(QThread::currentThread(), gui);
-        const std::unique_ptr<NetRouter> router = ors ? std::unique_ptr<NetRouter>(new OpenRouteServiceRouter(&orsData))
-                                                      : std::make_unique<FOSSGISRouter>(&osrmData);
-        QObject::connect(router.get(), &Router::calculationProgress, &receiver,
-                         [&, record](float total, float increment, const QString &text) {
-                             EXPECT_EQ(increment, 0.0f);
-                             if (total == 20.0f && text == QStringLiteral("Získávání odpovědi…"))
-                                 ++calculation.receiving;
-                             else
-                                 record(QStringLiteral("progress %1 ").arg(total) + text);
-                         });
-        QObject::connect(router.get(), &Router::calculationError, &receiver, [record](const QString &text) {
-            const bool transfer = text.startsWith(transfer_failure) && text.size() > transfer_failure.size();
-            record(transfer ? QStringLiteral("error transfer") : QStringLiteral("error ") + text);
-        });
-        QObject::connect(router.get(), &Router::distancesCalculated, &receiver,
-                         [&, record](const vector_2d_double &points, const vector_2d_int &matrix) {
-                             record(QStringLiteral("result"));
-                             calculation.points = points;
-                             calculation.matrix = matrix;
-                         });
-        router->calculateDistances(points);
-    }));
-    // The watcher's signal is queued after every signal of the router.
-    loop.exec();
-    return calculation;
+    Receiver receiver;
+    {
+        QThreadPool pool;
+        QFutureWatcher<void> watcher;
+        QEventLoop loop;
+        QObject::connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
+        watcher.setFuture(QtConcurrent::run(&pool, [&] {
+            EXPECT_NE(QThread::currentThread(), receiver.thread());
+            const std::unique_ptr<NetRouter> router =
+                ors ? std::unique_ptr<NetRouter>(new OpenRouteServiceRouter(&orsData))
+                    : std::make_unique<FOSSGISRouter>(&osrmData);
+            QObject::connect(router.get(), &Router::calculationProgress, &receiver, &Receiver::progress);
+            QObject::connect(router.get(), &Router::calculationError, &receiver, &Receiver::error);
+            QObject::connect(router.get(), &Router::distancesCalculated, &receiver, &Receiver::result);
+            router->calculateDistances(points);
+        }));
+        // The watcher's signal is queued after every signal of the router.
+        loop.exec();
+    }
+    return receiver.calculation;
 }
 
 // The events of a run that reached the parsing, with or without a transfer failure first.
