@@ -1,0 +1,181 @@
+#include "routing/core/contraction_hierarchy.h"
+#include "routing/core/contraction_hierarchy_contraction.h"
+#include "tests/routing/core/hierarchy_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <regex>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using Routing::BitVector;
+using Routing::ContractionHierarchy;
+using Side = ContractionHierarchy::Side;
+
+namespace {
+
+BitVector all_set(unsigned size)
+{
+    return BitVector(size, true);
+}
+
+void expect_hierarchy(const ContractionHierarchy &ch, const ContractionHierarchy &expected)
+{
+    EXPECT_EQ(ch.rank, expected.rank);
+    EXPECT_EQ(ch.order, expected.order);
+    for (auto [side, expected_side] : {std::pair{&ch.forward, &expected.forward}, {&ch.backward, &expected.backward}}) {
+        SCOPED_TRACE(side == &ch.forward ? "forward" : "backward");
+        EXPECT_EQ(side->first_out, expected_side->first_out);
+        EXPECT_EQ(side->head, expected_side->head);
+        EXPECT_EQ(side->weight, expected_side->weight);
+        EXPECT_TRUE(side->is_shortcut_an_original_arc == expected_side->is_shortcut_an_original_arc);
+        EXPECT_EQ(side->shortcut_first_arc, expected_side->shortcut_first_arc);
+        EXPECT_EQ(side->shortcut_second_arc, expected_side->shortcut_second_arc);
+    }
+}
+
+Side no_arcs(unsigned node_count)
+{
+    return {std::vector<unsigned>(node_count + 1, 0), {}, {}, {}, {}, {}};
+}
+
+ContractionHierarchy given_order(std::vector<unsigned> order, const TestGraph &graph, unsigned max_pop_count = 500)
+{
+    return ContractionHierarchy::build_given_order(std::move(order), graph.tail, graph.head, graph.weight, {},
+                                                   max_pop_count);
+}
+
+// 0->1->3 and 0->2->3, all of weight 1.
+const TestGraph diamond{"diamond", 4, {0, 1, 0, 2}, {1, 3, 2, 3}, {1, 1, 1, 1}};
+
+} // namespace
+
+TEST(ContractionHierarchyBuild, ExactSmallHierarchies)
+{
+    // Equal importances are never swapped in the queue (contraction order 0,
+    // n-1, ..., 1), and every node without an arc pointing up to it is a root
+    // of its own in the cache order, later roots first.
+    BitVector shortcut_last(3, false);
+    shortcut_last.set(0);
+    shortcut_last.set(1);
+    const std::function<ContractionHierarchy()> builds[] = {
+        [] { return build_hierarchy({"isolated nodes", 4, {}, {}, {}}); },
+        [] { return build_hierarchy({"one arc", 2, {0}, {1}, {7}}); },
+        [] { return build_hierarchy({"opposite arcs", 2, {0, 1}, {1, 0}, {4, 6}}); },
+        [] { return build_hierarchy({"all loops", 3, {0, 1, 2}, {0, 1, 2}, {1, 2, 3}}); },
+        // The survivor of parallel arcs is the first of the lightest.
+        [] { return build_hierarchy({"parallel arcs", 10, {4, 4, 4}, {9, 9, 9}, {5, 3, 3}}); },
+        [] { return given_order({2, 0, 1}, {"no arc", 3, {}, {}, {}}); },
+        // A witness of exactly the shortcut's length (0->2->3) spares the
+        // shortcut around 1; around 2 none is left, so 0->3 bypasses 2.
+        [] { return given_order({1, 2, 0, 3}, diamond); },
+        // Pop limit 0 ends the first witness search after one step, before
+        // the witness: 0->3 bypasses 1 and is itself the witness around 2.
+        [] { return given_order({1, 2, 0, 3}, diamond, 0); },
+    };
+    const Side diamond_backward{{0, 1, 2, 2, 2}, {2, 2}, {1, 1}, all_set(2), {0, 2}, {1, 2}};
+    const ContractionHierarchy expected[] = {
+        {{3, 2, 1, 0}, {3, 2, 1, 0}, no_arcs(4), no_arcs(4)},
+        {{0, 1}, {0, 1}, {{0, 1, 1}, {1}, {7}, all_set(1), {0}, {1}}, no_arcs(2)},
+        {{0, 1}, {0, 1}, {{0, 1, 1}, {1}, {4}, all_set(1), {0}, {1}}, {{0, 1, 1}, {1}, {6}, all_set(1), {1}, {0}}},
+        {{2, 1, 0}, {2, 1, 0}, no_arcs(3), no_arcs(3)},
+        {{9, 8, 7, 6, 1, 5, 4, 3, 2, 0},
+         {9, 4, 8, 7, 6, 5, 3, 2, 1, 0},
+         no_arcs(10),
+         {{0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, {1}, {3}, all_set(1), {1}, {9}}},
+        {{1, 2, 0}, {2, 0, 1}, no_arcs(3), no_arcs(3)},
+        {{2, 0, 1, 3},
+         {1, 2, 0, 3},
+         {{0, 1, 2, 3, 3}, {3, 3, 3}, {1, 1, 2}, shortcut_last, {1, 3, 1}, {3, 3, 1}},
+         diamond_backward},
+        {{2, 0, 1, 3},
+         {1, 2, 0, 3},
+         {{0, 1, 2, 3, 3}, {3, 3, 3}, {1, 1, 2}, shortcut_last, {1, 3, 0}, {3, 3, 0}},
+         diamond_backward},
+    };
+    for (size_t i = 0; i < std::size(builds); ++i) {
+        SCOPED_TRACE(i);
+        expect_hierarchy(builds[i](), expected[i]);
+    }
+}
+
+TEST(ContractionHierarchyBuild, LogLinesInOrderAndTheSameHierarchyWithoutThem)
+{
+    const TestGraph graph = jittered_grid_graph(8, 9, 4);
+    const auto step = [](const std::string &name, const std::string &unit = "musec\\.") {
+        return std::vector<std::string>{"Start " + name + "\\.", "Finished " + name + "\\. Needed [0-9]+" + unit};
+    };
+    const auto join = [](std::initializer_list<std::vector<std::string>> parts) {
+        std::vector<std::string> lines;
+        for (const auto &part : parts)
+            lines.insert(lines.end(), part.begin(), part.end());
+        return lines;
+    };
+    const auto input = join({{"Input graph has 72 nodes and 254 arcs\\.",
+                              "The input's maximum in-degree is 4 and its maximum out-degree is 4\\."},
+                             step("removing loops and multi arcs from input", "musec time\\.")});
+    const auto ending = join({step("reordering nodes by rank"), step("sorting arcs"),
+                              step("building path unpacking information"),
+                              {"Contraction Hierarchy is fully constructed\\.", "CH has [0-9]+ forward arcs\\.",
+                               "CH has [0-9]+ backward arcs\\."}});
+    // Progress lines come only after a second of work, which this graph does not take.
+    const auto own_order = join({input, step("building queue", "musec time\\."), step("contracting nodes"),
+                                 step("sorting arcs"), step("optimizing order for cache"), ending});
+    const auto given_rank = join({input,
+                                  {"Start building contraction hierarchy with given rank\\.",
+                                   "Finished contracting nodes\\. Needed [0-9]+musec\\."},
+                                  ending});
+
+    std::vector<std::string> lines;
+    const ContractionHierarchy::LogCallback log = [&lines](std::string line) { lines.push_back(std::move(line)); };
+    const auto expect_lines = [&lines](const std::vector<std::string> &patterns) {
+        ASSERT_EQ(lines.size(), patterns.size());
+        for (size_t i = 0; i < lines.size(); ++i)
+            EXPECT_TRUE(std::regex_match(lines[i], std::regex(patterns[i]))) << lines[i];
+        lines.clear();
+    };
+
+    const ContractionHierarchy logged = build_hierarchy(graph, log);
+    expect_lines(own_order);
+    expect_hierarchy(logged, build_hierarchy(graph));
+    const auto given = [&](const ContractionHierarchy::LogCallback &callback) {
+        return ContractionHierarchy::build_given_rank(logged.rank, graph.tail, graph.head, graph.weight, callback, 500);
+    };
+    const ContractionHierarchy logged_given = given(log);
+    expect_lines(given_rank);
+    expect_hierarchy(logged_given, given({}));
+}
+
+TEST(ContractionHierarchyBuild, BrokenInputIsRefused)
+{
+    try {
+        Routing::check_room_for_another_arc(4294967294u);
+        Routing::check_room_for_another_arc(4294967295u);
+        ADD_FAILURE() << "a side with 2^32-1 arcs took another";
+    } catch (const std::runtime_error &error) {
+        EXPECT_STREQ(error.what(), "CH may contain at most 2^32-1 shortcuts per direction");
+    }
+
+    const std::pair<std::function<void()>, const char *> cases[] = {
+        {[] { ContractionHierarchy::build(3, {0, 1}, {1}, {1, 1}, {}, 500); },
+         "The arc arrays tail, head and weight must have equal lengths, but have 2, 1 and 2 entries."},
+        {[] { ContractionHierarchy::build(3, {0, 1}, {1, 3}, {1, 1}, {}, 500); },
+         "Arc 1 runs from 1 to 3, but node ids must be below the node count 3."},
+        {[] { ContractionHierarchy::build_given_rank({2, 0, 1}, {7}, {0}, {1}, {}, 500); },
+         "Arc 0 runs from 7 to 0, but node ids must be below the node count 3."},
+        {[] { ContractionHierarchy::build_given_rank({2, 0, 3}, {}, {}, {}, {}, 500); },
+         "The given rank is not a permutation: entry 2 is 3, not below the node count 3."},
+        {[] { ContractionHierarchy::build_given_order({1, 0, 1}, {}, {}, {}, {}, 500); },
+         "The given order is not a permutation: entry 2 is 1, which occurs earlier."},
+    };
+    for (const auto &[build, message] : cases) {
+        try {
+            build();
+            ADD_FAILURE() << "accepted, expected: " << message;
+        } catch (const std::invalid_argument &error) {
+            EXPECT_STREQ(error.what(), message);
+        }
+    }
+}
