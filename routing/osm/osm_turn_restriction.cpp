@@ -22,8 +22,8 @@ std::optional<OSMTurnDirection> direction_of(std::string_view text)
 }
 
 // Drops the members that are not ways, reporting each.
-void keep_ways(std::vector<const OSMRelationMember *> &members, const std::function<void(const char *)> &report,
-               const char *message)
+template <class Report>
+void keep_ways(std::vector<const OSMRelationMember *> &members, const Report &report, const char *message)
 {
     std::erase_if(members, [&](const OSMRelationMember *member) {
         if (member->type == OSMRelationMemberType::way)
@@ -85,9 +85,8 @@ void decode_osm_car_turn_restrictions(uint64_t osm_relation_id, const std::vecto
             return;
         via_node = via->id;
     }
-    const std::function<void(const char *)> report_text = [&](const char *rest) { report(rest); };
-    keep_ways(from, report_text, " has \"from\"-role that is not a way, ignoring role");
-    keep_ways(to, report_text, " has \"to\"-role that is not a way, ignoring role");
+    keep_ways(from, report, " has \"from\"-role that is not a way, ignoring role");
+    keep_ways(to, report, " has \"to\"-role that is not a way, ignoring role");
     if (to.empty()) {
         report(" is missing \"to\" role, ignoring restriction");
         return;

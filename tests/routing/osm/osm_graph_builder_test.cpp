@@ -145,23 +145,18 @@ TEST(OsmGraphBuilder, SmallExtractArcByArc)
     }
 
     // tail>head:way, then f (along the way) or a (against it), then metres.
-    const std::vector<std::vector<uint64_t>> paths = {
-        {1, 5, 2}, {2, 3}, {3, 4}, {4, 1}, {21, 20}, {22, 20}, {20, 23}, {30, 31}, {31, 32}, {33, 34},
-        {30, 35, 31}, {40, 41}, {41, 42}, {41, 43}, {60, 61, 99999}, {70, 71, 72, 70}, {90, 91, 92, 93, 94}};
-    const std::map<std::vector<uint64_t>, uint64_t> way_of = {
+    const std::pair<std::vector<uint64_t>, uint64_t> paths_and_ways[] = {
         {{1, 5, 2}, 10}, {{2, 3}, 11}, {{3, 4}, 12}, {{4, 1}, 13}, {{21, 20}, 20}, {{22, 20}, 21}, {{20, 23}, 21},
         {{30, 31}, 30}, {{31, 32}, 31}, {{33, 34}, 32}, {{30, 35, 31}, 33}, {{40, 41}, 40}, {{41, 42}, 40},
         {{41, 43}, 41}, {{60, 61, 99999}, 60}, {{70, 71, 72, 70}, 70}, {{90, 91, 92, 93, 94}, 95}};
     std::vector<std::string> expected;
-    for (const auto &path : paths) {
-        const std::string way = ":" + std::to_string(way_of.at(path));
+    for (const auto &[path, way] : paths_and_ways) {
+        const std::string suffix = ":" + std::to_string(way);
         const std::string length = " " + std::to_string(metres(path));
-        const std::string forward = std::to_string(path.front()) + ">" + std::to_string(path.back()) + way;
-        const std::string backward = std::to_string(path.back()) + ">" + std::to_string(path.front()) + way;
-        if (way_of.at(path) != 12)
-            expected.push_back(forward + " f" + length);
-        if (way_of.at(path) != 11 && way_of.at(path) != 31)
-            expected.push_back(backward + " a" + length);
+        if (way != 12) // only_open_backwards
+            expected.push_back(std::to_string(path.front()) + ">" + std::to_string(path.back()) + suffix + " f" + length);
+        if (way != 11 && way != 31) // only_open_forwards
+            expected.push_back(std::to_string(path.back()) + ">" + std::to_string(path.front()) + suffix + " a" + length);
     }
     std::vector<std::string> arcs;
     for (unsigned a = 0; a < graph.head.size(); ++a)
