@@ -40,36 +40,52 @@ struct ExtraValues
     Routing::ContractionHierarchyExtraWeight<int> stored;
 };
 
-// The paths of the last run join its used ends by input arcs whose weights
-// sum to `length`, and every form of extra value follows the same arcs.
-void expect_path_matches(const TestGraph &graph, const ContractionHierarchyQuery &query, const ExtraValues &extra,
-                         uint64_t length)
+using Ends = std::map<unsigned, unsigned>; // node -> initial distance
+
+// One question: the distance against Dijkstra from the sources
+// (`from_sources`), and the paths and extra values along input arcs that
+// join the used ends with the length that the distance leaves for them.
+void expect_question_matches(const TestGraph &graph, ContractionHierarchyQuery &query, const ExtraValues &extra,
+                             const Ends &sources, const Ends &targets, const std::vector<uint64_t> &from_sources)
 {
+    query.reset();
+    for (auto [node, initial] : sources)
+        query.add_source(node, initial);
+    for (auto [node, initial] : targets)
+        query.add_target(node, initial);
+    query.run();
+    uint64_t expected = UINT64_MAX;
+    for (auto [node, initial] : targets)
+        if (from_sources[node] != UINT64_MAX)
+            expected = std::min(expected, from_sources[node] + initial);
+    ASSERT_EQ(query.get_distance(), as_query_distance(expected));
+
     const Routing::SaturatedWeightAddition add;
     const std::vector<unsigned> arcs = query.get_arc_path(), nodes = query.get_node_path();
-    if (query.get_used_source() == Routing::invalid_id) {
-        EXPECT_TRUE(arcs.empty() && nodes.empty());
+    const unsigned s = query.get_used_source(), t = query.get_used_target();
+    if (expected >= 2147483647) {
+        EXPECT_TRUE(s == Routing::invalid_id && t == Routing::invalid_id && arcs.empty() && nodes.empty());
         EXPECT_EQ(query.get_extra_weight_distance(extra.stored, add), 0);
         return;
     }
+    ASSERT_TRUE(sources.count(s) && targets.count(t));
     ASSERT_EQ(nodes.size(), arcs.size() + 1);
-    EXPECT_EQ(nodes.front(), query.get_used_source());
-    EXPECT_EQ(nodes.back(), query.get_used_target());
-    uint64_t sum = 0;
+    EXPECT_TRUE(nodes.front() == s && nodes.back() == t);
+    uint64_t length = 0;
     int extra_sum = 0;
     for (size_t i = 0; i < arcs.size(); ++i) {
         ASSERT_LT(arcs[i], graph.tail.size());
         ASSERT_TRUE(graph.tail[arcs[i]] == nodes[i] && graph.head[arcs[i]] == nodes[i + 1]) << "path breaks at " << i;
-        sum += graph.weight[arcs[i]];
+        length += graph.weight[arcs[i]];
         extra_sum += extra.input[arcs[i]];
     }
-    EXPECT_EQ(sum, length);
+    EXPECT_EQ(sources.at(s) + length + targets.at(t), expected);
     EXPECT_EQ(query.get_extra_weight_distance(graph.weight, add), length);
     EXPECT_EQ(query.get_extra_weight_distance(extra.input, add), extra_sum);
     EXPECT_EQ(query.get_extra_weight_distance(extra.stored, add), extra_sum);
 }
 
-// One question per source in `sources` to `targets_per_source` random targets
+// Questions from each of `sources` to `targets_per_source` random targets
 // (every node when that is the node count), then questions with three
 // sources and three targets at random initial distances.
 void expect_queries_match(const TestGraph &graph, const ContractionHierarchy &ch, const std::vector<unsigned> &sources,
@@ -78,45 +94,20 @@ void expect_queries_match(const TestGraph &graph, const ContractionHierarchy &ch
     ContractionHierarchyQuery query(ch); // reused: no state may leak between questions
     const ExtraValues extra(graph, ch, rng);
     for (unsigned s : sources) {
-        const std::vector<uint64_t> expected = dijkstra(graph, {{s, 0}});
+        const std::vector<uint64_t> from_source = dijkstra(graph, {{s, 0}});
         for (unsigned i = 0; i < targets_per_source; ++i) {
             const unsigned t = targets_per_source == graph.node_count ? i : unsigned(rng() % graph.node_count);
-            query.reset().add_source(s, 0).add_target(t, 0).run();
-            ASSERT_EQ(query.get_distance(), as_query_distance(expected[t])) << s << " -> " << t;
-            const bool reachable = expected[t] < 2147483647;
-            EXPECT_EQ(query.get_used_source(), reachable ? s : Routing::invalid_id);
-            EXPECT_EQ(query.get_used_target(), reachable ? t : Routing::invalid_id);
-            expect_path_matches(graph, query, extra, expected[t]);
+            expect_question_matches(graph, query, extra, {{s, 0}}, {{t, 0}}, from_source);
         }
     }
     for (int question = 0; question < 10 && graph.node_count > 0; ++question) {
-        std::map<unsigned, unsigned> source_initial, target_initial;
+        Ends sources_at, targets_at;
         for (int i = 0; i < 3; ++i) {
-            source_initial.emplace(rng() % graph.node_count, rng() % 40);
-            target_initial.emplace(rng() % graph.node_count, rng() % 40);
+            sources_at.emplace(rng() % graph.node_count, rng() % 40);
+            targets_at.emplace(rng() % graph.node_count, rng() % 40);
         }
-        query.reset();
-        for (auto [node, initial] : source_initial)
-            query.add_source(node, initial);
-        for (auto [node, initial] : target_initial)
-            query.add_target(node, initial);
-        query.run();
-
-        const auto from_sources = dijkstra(graph, {source_initial.begin(), source_initial.end()});
-        uint64_t expected = UINT64_MAX;
-        for (auto [node, initial] : target_initial)
-            expected = std::min(expected, from_sources[node] == UINT64_MAX ? UINT64_MAX : from_sources[node] + initial);
-        ASSERT_EQ(query.get_distance(), as_query_distance(expected));
-        if (expected >= 2147483647) {
-            EXPECT_EQ(query.get_used_source(), Routing::invalid_id);
-            EXPECT_EQ(query.get_used_target(), Routing::invalid_id);
-            expect_path_matches(graph, query, extra, 0);
-        } else { // the used pair attains the distance with its own initial distances
-            const unsigned s = query.get_used_source(), t = query.get_used_target();
-            ASSERT_TRUE(source_initial.count(s) && target_initial.count(t));
-            EXPECT_EQ(dijkstra(graph, {{s, source_initial[s]}})[t] + target_initial[t], expected);
-            expect_path_matches(graph, query, extra, expected - source_initial[s] - target_initial[t]);
-        }
+        expect_question_matches(graph, query, extra, sources_at, targets_at,
+                                dijkstra(graph, {sources_at.begin(), sources_at.end()}));
     }
 }
 
@@ -146,7 +137,7 @@ void expect_one_to_many_matches(const TestGraph &graph, const ContractionHierarc
         one_to_many.reset();
         to_targets ? one_to_many.pin_targets(pinned) : one_to_many.pin_sources(pinned);
         for (int round = 0; round < 3 && n > 0; ++round) {
-            std::map<unsigned, unsigned> initial;
+            Ends initial;
             for (int i = 0; i <= round; ++i)
                 initial.emplace(rng() % n, rng() % 40);
             std::vector<unsigned> distances, used;

@@ -77,16 +77,6 @@ TestGraph stars(std::mt19937 &rng, unsigned leaves)
     return graph;
 }
 
-TestGraph dense(std::mt19937 &rng, unsigned n)
-{
-    TestGraph graph{"dense", n, {}, {}, {}};
-    for (unsigned u = 0; u < n; ++u)
-        for (unsigned w = 0; w < n; ++w)
-            if (u != w && rng() % 10 < 7)
-                graph.add_arc(u, w, 1 + rng() % 100);
-    return graph;
-}
-
 } // namespace
 
 TestGraph jittered_grid_graph(unsigned rows, unsigned cols, uint32_t seed)
@@ -106,7 +96,7 @@ std::vector<TestGraph> small_test_graphs(uint32_t seed)
             disconnected_parts(rng, 12),
             one_way_chains(rng, 4, 9),
             stars(rng, 10),
-            dense(rng, 12),
+            random_graph("dense", rng, 12, 100, 100),
             jittered_grid_graph(6, 7, seed)};
 }
 
