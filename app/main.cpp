@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "app/program_end.h"
 
 #include <QApplication>
 
@@ -11,5 +12,5 @@ int main(int argc, char *argv[])
         window.show();
         exitCode = application.exec();
     }
-    return exitCode;
+    return end_program(exitCode);
 }

@@ -1,14 +1,125 @@
 #ifndef APP_MAINWINDOW_H
 #define APP_MAINWINDOW_H
 
-#include <QMainWindow>
+#include "app/cached_map_data.h"
+#include "app/engines/types.h"
 
+#include <QFutureWatcher>
+#include <QList>
+#include <QMainWindow>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class CalculationRelay;
+class FOSSGISMapData;
+class MapData;
+class OpenRouteServiceAddresser;
+class OpenRouteServiceMapData;
+class Router;
+class Ui_MainWindow;
+
+// The program's only window: the location list, the engines and their
+// settings, the calculation and its results.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
     explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+private:
+    // What a calculation's worker hands back: the map data that it used, which
+    // the window caches unless the engine's settings changed meanwhile.
+    struct WorkerOutcome
+    {
+        std::shared_ptr<MapData> mapData;
+    };
+    // The engine's part of a calculation: taken from the form on the GUI thread,
+    // run on the worker, where it loads the map data and makes the router.
+    struct EngineRun
+    {
+        std::shared_ptr<MapData> mapData;
+        std::unique_ptr<Router> router;
+    };
+    struct EngineJob
+    {
+        std::function<EngineRun()> start;
+        std::function<void(std::shared_ptr<MapData>)> keepMapData;
+    };
+
+    // Form and state.
+    void setupUi();
+    void connectSignals();
+    QString currentEngine() const;
+    bool travelByCar() const;
+    vector_2d_double coordListTo2dVector() const;
+    void validateOverall();
+
+    // Calculation.
+    void beginCalculateDistances();
+    std::optional<EngineJob> engineJob(const QString &engine);
+    template <class T, class R>
+    EngineJob webEngineJob(CachedMapData<T> &cache, typename CachedMapData<T>::Factory make);
+    void startWorker(vector_2d_double points, EngineJob job);
+    void workerFinished();
+    CachedMapData<FOSSGISMapData>::Factory osrmMapDataFactory() const;
+    CachedMapData<OpenRouteServiceMapData>::Factory orsMapDataFactory() const;
+    void loadOrsMapData();
+    void calculationProgress(float totalPercent, float percentIncrement, QString description);
+    void calculationError(QString text);
+    void distancesCalculated(vector_2d_double points, vector_2d_int distances);
+
+    // Settings.
+    void osrmServerChanged(const QString &text);
+    void orsApiOrServerChanged(const QString &text);
+    void orsApiKeyToggled(int state);
+    void engineSelected(int index);
+
+    // Location list.
+    void addLocationString();
+    void addToLocationsList(std::vector<double> point, QString name);
+    bool resetAddresser();
+    void addLocationCoordinates(std::vector<double> point, QString name);
+    void addLocationAddressError(QString message);
+    void addLocationAddressCancelled();
+    void locationAddressChanged(const QString &text);
+    void orsGeocodingToggled(int state);
+    void locationSelected(int row);
+    void removeSelectedLocation();
+    void clearLocations();
+
+    // Results.
+    void displayDistances(vector_2d_double points, vector_2d_int distances);
+    void populateTableWithDistances(vector_2d_double points, vector_2d_int distances);
+    void populateTextBrowserWithDistances(vector_2d_double points, vector_2d_int distances);
+    void repopulateTableAndCSV(bool);
+    void copyCSVData();
+    QString locationName(int index) const;
+
+    void openAboutWindow();
+
+    Ui_MainWindow *ui;
+    CachedMapData<OpenRouteServiceMapData> orsMapData;
+    CachedMapData<FOSSGISMapData> osrmMapData;
+    // The geocoder of the latest lookup and the map data it was made on, which
+    // it keeps even when a settings change discards it from the cache.
+    std::shared_ptr<OpenRouteServiceMapData> addresserMapData;
+    std::unique_ptr<OpenRouteServiceAddresser> addresser;
+    bool busy = false;
+    // The worker of the latest calculation; a new one starts only after it has returned.
+    QFutureWatcher<WorkerOutcome> worker;
+    bool workerRunning = false;
+    std::shared_ptr<CalculationRelay> workerRelay;
+    std::function<void(std::shared_ptr<MapData>)> keepWorkerMapData;
+    vector_2d_double lastPoints;
+    vector_2d_int lastDistances;
+    // The address list as the latest calculation started, and as it stood for the result shown.
+    QList<QString> locationNames;
+    QList<QString> lastNames;
 };
 
 #endif

@@ -1,0 +1,72 @@
+#include "tests/app/main_window_fixture.h"
+
+#include <QApplication>
+#include <QErrorMessage>
+#include <QTest>
+#include <QTextEdit>
+#include <QThreadPool>
+
+MainWindowTest::MainWindowTest() : window(std::make_unique<MainWindow>())
+{
+    window->show();
+}
+
+MainWindowTest::~MainWindowTest()
+{
+    waitForWorkers();
+    takeErrorMessages();
+    window.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void MainWindowTest::enter(const QString &text)
+{
+    line("addressInput")->setText(text);
+    QTest::keyClick(line("addressInput"), Qt::Key_Return);
+}
+
+void MainWindowTest::selectEngine(const char *pageName)
+{
+    QTabWidget *tabs = find<QTabWidget>("enginesTabWidget");
+    tabs->setCurrentWidget(tabs->findChild<QWidget *>(QLatin1String(pageName)));
+}
+
+QStringList MainWindowTest::listTexts(const char *listName) const
+{
+    QStringList texts;
+    for (int row = 0; row < list(listName)->count(); ++row)
+        texts << list(listName)->item(row)->text();
+    return texts;
+}
+
+void MainWindowTest::calculate()
+{
+    QTest::mouseClick(button("calculateButton"), Qt::LeftButton);
+    waitForWorkers();
+}
+
+void MainWindowTest::waitForWorkers()
+{
+    EXPECT_TRUE(QTest::qWaitFor([] { return QThreadPool::globalInstance()->activeThreadCount() == 0; }, 20000));
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+QStringList MainWindowTest::takeErrorMessages()
+{
+    QStringList texts;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        auto *dialog = qobject_cast<QErrorMessage *>(widget);
+        if (dialog == nullptr || !dialog->isVisible())
+            continue;
+        // The raw text keeps no-break spaces, which the plain text turns into blanks.
+        texts << dialog->findChild<QTextEdit *>()
+                     ->document()
+                     ->toRawText()
+                     .replace(QChar::LineSeparator, QLatin1Char('\n'))
+                     .replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+        dialog->close();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return texts;
+}
