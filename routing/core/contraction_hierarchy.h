@@ -4,6 +4,7 @@
 #include "routing/core/bit_vector.h"
 
 #include <functional>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -52,7 +53,29 @@ struct ContractionHierarchy
     static ContractionHierarchy build_given_order(std::vector<unsigned> order, std::vector<unsigned> tail,
                                                   std::vector<unsigned> head, std::vector<unsigned> weight,
                                                   const LogCallback &log_message, unsigned max_pop_count);
+
+    // The file format: a 24-byte header (magic number, node, forward arc and
+    // backward arc counts, padding) and the arrays, little-endian. A sink
+    // takes all the bytes it is given or throws; a source fills all of them
+    // or throws. Reading checks the magic number, the size when it is known
+    // and that rank is a permutation; check_contraction_hierarchy_for_errors
+    // checks the rest. Failures throw std::runtime_error.
+    using ByteSink = std::function<void(const char *data, unsigned long long byte_count)>;
+    using ByteSource = std::function<void(char *buffer, unsigned long long byte_count)>;
+
+    void write(const ByteSink &sink) const;
+    void write(std::ostream &out) const;
+    void save_file(const std::string &file_name) const;
+    static ContractionHierarchy read(const ByteSource &source);
+    static ContractionHierarchy read(const ByteSource &source, unsigned long long file_size);
+    static ContractionHierarchy read(std::istream &in);
+    static ContractionHierarchy read(std::istream &in, unsigned long long file_size);
+    static ContractionHierarchy load_file(const std::string &file_name);
 };
+
+// `count` values read by one call of the source.
+template <class T>
+std::vector<T> read_vector(const ContractionHierarchy::ByteSource &source, unsigned long long count);
 
 } // namespace Routing
 

@@ -22,6 +22,8 @@ ContractionHierarchyQuery &ContractionHierarchyQuery::reset()
         side->queue.clear();
     }
     meeting_node = invalid_id;
+    pinned.clear();
+    search_space_size = 0;
     return *this;
 }
 
@@ -63,6 +65,26 @@ ContractionHierarchyQuery &ContractionHierarchyQuery::add_target(unsigned extern
     return *this;
 }
 
+void ContractionHierarchyQuery::relax(SearchSide &side, const ContractionHierarchy::Side &up, unsigned x, unsigned key)
+{
+    for (unsigned a = up.first_out[x]; a < up.first_out[x + 1]; ++a) {
+        const unsigned y = up.head[a], d = add_weights_saturated(key, up.weight[a]);
+        if (side.pushed.is_set(y)) {
+            if (d >= side.distance[y] || !side.queue.contains_id(y))
+                continue;
+            side.queue.decrease_key(y, d);
+        } else {
+            if (d >= inf_weight)
+                continue;
+            side.queue.push(y, d);
+            side.pushed.set(y);
+        }
+        side.distance[y] = d;
+        side.predecessor_node[y] = x;
+        side.predecessor_arc[y] = a;
+    }
+}
+
 void ContractionHierarchyQuery::settle(SearchSide &side, const SearchSide &other, const ContractionHierarchy::Side &up,
                                        const ContractionHierarchy::Side &other_up, unsigned &best)
 {
@@ -85,22 +107,7 @@ void ContractionHierarchyQuery::settle(SearchSide &side, const SearchSide &other
             return;
     }
 
-    for (unsigned a = up.first_out[x]; a < up.first_out[x + 1]; ++a) {
-        const unsigned y = up.head[a], d = add_weights_saturated(key, up.weight[a]);
-        if (side.pushed.is_set(y)) {
-            if (d >= side.distance[y] || !side.queue.contains_id(y))
-                continue;
-            side.queue.decrease_key(y, d);
-        } else {
-            if (d >= inf_weight)
-                continue;
-            side.queue.push(y, d);
-            side.pushed.set(y);
-        }
-        side.distance[y] = d;
-        side.predecessor_node[y] = x;
-        side.predecessor_arc[y] = a;
-    }
+    relax(side, up, x, key);
 }
 
 ContractionHierarchyQuery &ContractionHierarchyQuery::run()

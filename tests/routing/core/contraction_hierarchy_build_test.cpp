@@ -21,21 +21,6 @@ BitVector all_set(unsigned size)
     return BitVector(size, true);
 }
 
-void expect_hierarchy(const ContractionHierarchy &ch, const ContractionHierarchy &expected)
-{
-    EXPECT_EQ(ch.rank, expected.rank);
-    EXPECT_EQ(ch.order, expected.order);
-    for (auto [side, expected_side] : {std::pair{&ch.forward, &expected.forward}, {&ch.backward, &expected.backward}}) {
-        SCOPED_TRACE(side == &ch.forward ? "forward" : "backward");
-        EXPECT_EQ(side->first_out, expected_side->first_out);
-        EXPECT_EQ(side->head, expected_side->head);
-        EXPECT_EQ(side->weight, expected_side->weight);
-        EXPECT_TRUE(side->is_shortcut_an_original_arc == expected_side->is_shortcut_an_original_arc);
-        EXPECT_EQ(side->shortcut_first_arc, expected_side->shortcut_first_arc);
-        EXPECT_EQ(side->shortcut_second_arc, expected_side->shortcut_second_arc);
-    }
-}
-
 Side no_arcs(unsigned node_count)
 {
     return {std::vector<unsigned>(node_count + 1, 0), {}, {}, {}, {}, {}};

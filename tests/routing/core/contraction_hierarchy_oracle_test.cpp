@@ -1,6 +1,7 @@
 // Distances from hierarchies of every build kind and pop limit against a
 // plain Dijkstra on the input graph.
 
+#include "routing/core/contraction_hierarchy_extra_weight.h"
 #include "routing/core/contraction_hierarchy_query.h"
 #include "tests/routing/core/hierarchy_test_support.h"
 
@@ -9,6 +10,7 @@
 #include <climits>
 #include <map>
 #include <random>
+#include <sstream>
 
 using Routing::ContractionHierarchy;
 using Routing::ContractionHierarchyQuery;
@@ -25,49 +27,151 @@ ContractionHierarchy build_of_kind(int kind, const TestGraph &graph, unsigned ma
     return build(std::move(permutation), graph.tail, graph.head, graph.weight, {}, max_pop_count);
 }
 
-// One question per source in `sources` to `targets_per_source` random targets
+// Small signed values per input arc, also stored per hierarchy arc.
+struct ExtraValues
+{
+    ExtraValues(const TestGraph &graph, const ContractionHierarchy &ch, std::mt19937 &rng)
+    {
+        for (size_t a = 0; a < graph.tail.size(); ++a)
+            input.push_back(int(rng() % 101) - 50);
+        stored.reset(ch, input, Routing::SaturatedWeightAddition());
+    }
+    std::vector<int> input;
+    Routing::ContractionHierarchyExtraWeight<int> stored;
+};
+
+using Ends = std::map<unsigned, unsigned>; // node -> initial distance
+
+// One question: the distance against Dijkstra from the sources
+// (`from_sources`), and the paths and extra values along input arcs that
+// join the used ends with the length that the distance leaves for them.
+void expect_question_matches(const TestGraph &graph, ContractionHierarchyQuery &query, const ExtraValues &extra,
+                             const Ends &sources, const Ends &targets, const std::vector<uint64_t> &from_sources)
+{
+    query.reset();
+    for (auto [node, initial] : sources)
+        query.add_source(node, initial);
+    for (auto [node, initial] : targets)
+        query.add_target(node, initial);
+    query.run();
+    uint64_t expected = UINT64_MAX;
+    for (auto [node, initial] : targets)
+        if (from_sources[node] != UINT64_MAX)
+            expected = std::min(expected, from_sources[node] + initial);
+    ASSERT_EQ(query.get_distance(), as_query_distance(expected));
+
+    const Routing::SaturatedWeightAddition add;
+    const std::vector<unsigned> arcs = query.get_arc_path(), nodes = query.get_node_path();
+    const unsigned s = query.get_used_source(), t = query.get_used_target();
+    if (expected >= 2147483647) {
+        EXPECT_TRUE(s == Routing::invalid_id && t == Routing::invalid_id && arcs.empty() && nodes.empty());
+        EXPECT_EQ(query.get_extra_weight_distance(extra.stored, add), 0);
+        return;
+    }
+    ASSERT_TRUE(sources.count(s) && targets.count(t));
+    ASSERT_EQ(nodes.size(), arcs.size() + 1);
+    EXPECT_TRUE(nodes.front() == s && nodes.back() == t);
+    uint64_t length = 0;
+    int extra_sum = 0;
+    for (size_t i = 0; i < arcs.size(); ++i) {
+        ASSERT_LT(arcs[i], graph.tail.size());
+        ASSERT_TRUE(graph.tail[arcs[i]] == nodes[i] && graph.head[arcs[i]] == nodes[i + 1]) << "path breaks at " << i;
+        length += graph.weight[arcs[i]];
+        extra_sum += extra.input[arcs[i]];
+    }
+    EXPECT_EQ(sources.at(s) + length + targets.at(t), expected);
+    EXPECT_EQ(query.get_extra_weight_distance(graph.weight, add), length);
+    EXPECT_EQ(query.get_extra_weight_distance(extra.input, add), extra_sum);
+    EXPECT_EQ(query.get_extra_weight_distance(extra.stored, add), extra_sum);
+}
+
+// Questions from each of `sources` to `targets_per_source` random targets
 // (every node when that is the node count), then questions with three
 // sources and three targets at random initial distances.
 void expect_queries_match(const TestGraph &graph, const ContractionHierarchy &ch, const std::vector<unsigned> &sources,
                           unsigned targets_per_source, std::mt19937 &rng)
 {
     ContractionHierarchyQuery query(ch); // reused: no state may leak between questions
+    const ExtraValues extra(graph, ch, rng);
     for (unsigned s : sources) {
-        const std::vector<uint64_t> expected = dijkstra(graph, {{s, 0}});
+        const std::vector<uint64_t> from_source = dijkstra(graph, {{s, 0}});
         for (unsigned i = 0; i < targets_per_source; ++i) {
             const unsigned t = targets_per_source == graph.node_count ? i : unsigned(rng() % graph.node_count);
-            query.reset().add_source(s, 0).add_target(t, 0).run();
-            ASSERT_EQ(query.get_distance(), as_query_distance(expected[t])) << s << " -> " << t;
-            const bool reachable = expected[t] < 2147483647;
-            EXPECT_EQ(query.get_used_source(), reachable ? s : Routing::invalid_id);
-            EXPECT_EQ(query.get_used_target(), reachable ? t : Routing::invalid_id);
+            expect_question_matches(graph, query, extra, {{s, 0}}, {{t, 0}}, from_source);
         }
     }
     for (int question = 0; question < 10 && graph.node_count > 0; ++question) {
-        std::map<unsigned, unsigned> source_initial, target_initial;
+        Ends sources_at, targets_at;
         for (int i = 0; i < 3; ++i) {
-            source_initial.emplace(rng() % graph.node_count, rng() % 40);
-            target_initial.emplace(rng() % graph.node_count, rng() % 40);
+            sources_at.emplace(rng() % graph.node_count, rng() % 40);
+            targets_at.emplace(rng() % graph.node_count, rng() % 40);
         }
-        query.reset();
-        for (auto [node, initial] : source_initial)
-            query.add_source(node, initial);
-        for (auto [node, initial] : target_initial)
-            query.add_target(node, initial);
-        query.run();
+        expect_question_matches(graph, query, extra, sources_at, targets_at,
+                                dijkstra(graph, {sources_at.begin(), sources_at.end()}));
+    }
+}
 
-        const auto from_sources = dijkstra(graph, {source_initial.begin(), source_initial.end()});
-        uint64_t expected = UINT64_MAX;
-        for (auto [node, initial] : target_initial)
-            expected = std::min(expected, from_sources[node] == UINT64_MAX ? UINT64_MAX : from_sources[node] + initial);
-        ASSERT_EQ(query.get_distance(), as_query_distance(expected));
-        if (expected >= 2147483647) {
-            EXPECT_EQ(query.get_used_source(), Routing::invalid_id);
-            EXPECT_EQ(query.get_used_target(), Routing::invalid_id);
-        } else { // the used pair attains the distance with its own initial distances
-            const unsigned s = query.get_used_source(), t = query.get_used_target();
-            ASSERT_TRUE(source_initial.count(s) && target_initial.count(t));
-            EXPECT_EQ(dijkstra(graph, {{s, source_initial[s]}})[t] + target_initial[t], expected);
+// A hierarchy read back from its own file.
+ContractionHierarchy round_trip(const ContractionHierarchy &ch)
+{
+    std::stringstream file;
+    ch.write(file);
+    return ContractionHierarchy::read(file);
+}
+
+// One-to-many runs on `many` (pinning every node twice: more entries than
+// nodes) against point-to-point questions on `ch`, in both directions, with
+// the extra values of the input weights along the paths found.
+void expect_one_to_many_matches(const TestGraph &graph, const ContractionHierarchy &ch,
+                                const ContractionHierarchy &many, std::mt19937 &rng)
+{
+    const unsigned n = graph.node_count;
+    std::vector<unsigned> pinned(2 * n);
+    for (unsigned i = 0; i < 2 * n; ++i)
+        pinned[i] = i % n;
+    const Routing::SaturatedWeightAddition add;
+    const auto stored = Routing::ContractionHierarchyExtraWeight<unsigned>().reset(many, graph.weight, add);
+    ContractionHierarchyQuery one_to_many(many), single(ch);
+    std::vector<unsigned> node_values(n), extra(pinned.size());
+    for (bool to_targets : {true, false}) {
+        one_to_many.reset();
+        to_targets ? one_to_many.pin_targets(pinned) : one_to_many.pin_sources(pinned);
+        for (int round = 0; round < 3 && n > 0; ++round) {
+            Ends initial;
+            for (int i = 0; i <= round; ++i)
+                initial.emplace(rng() % n, rng() % 40);
+            std::vector<unsigned> distances, used;
+            if (to_targets) {
+                one_to_many.reset_source();
+                for (auto [node, d] : initial)
+                    one_to_many.add_source(node, d);
+                distances = one_to_many.run_to_pinned_targets().get_distances_to_targets();
+                used = one_to_many.get_used_sources_to_targets();
+                one_to_many.get_extra_weight_distances_to_targets(stored, add, node_values, extra);
+            } else {
+                one_to_many.reset_target();
+                for (auto [node, d] : initial)
+                    one_to_many.add_target(node, d);
+                distances = one_to_many.run_to_pinned_sources().get_distances_to_sources();
+                used = one_to_many.get_used_targets_to_sources();
+                one_to_many.get_extra_weight_distances_to_sources(graph.weight, add, node_values, extra);
+            }
+            for (size_t i = 0; i < pinned.size(); ++i) {
+                single.reset();
+                for (auto [node, d] : initial)
+                    to_targets ? single.add_source(node, d) : single.add_target(node, d);
+                to_targets ? single.add_target(pinned[i], 0) : single.add_source(pinned[i], 0);
+                ASSERT_EQ(distances[i], single.run().get_distance()) << pinned[i];
+                if (distances[i] == 2147483647) {
+                    EXPECT_EQ(used[i], Routing::invalid_id);
+                    EXPECT_EQ(extra[i], 0u);
+                } else {
+                    ASSERT_TRUE(initial.count(used[i]));
+                    const unsigned from = to_targets ? used[i] : pinned[i], to = to_targets ? pinned[i] : used[i];
+                    EXPECT_EQ(dijkstra(graph, {{from, 0}})[to] + initial[used[i]], distances[i]);
+                    EXPECT_EQ(extra[i] + initial[used[i]], distances[i]);
+                }
+            }
         }
     }
 }
@@ -93,6 +197,7 @@ TEST(ContractionHierarchyOracle, SmallGraphsAllPairsForEveryBuildAndPopLimit)
                     const ContractionHierarchy ch = build_of_kind(kind, graph, max_pop_count, rng);
                     expect_valid_hierarchy(ch, graph);
                     expect_queries_match(graph, ch, all_nodes(graph), graph.node_count, rng);
+                    expect_one_to_many_matches(graph, ch, round_trip(ch), rng);
                 }
 }
 
@@ -129,6 +234,7 @@ TEST(ContractionHierarchyOracle, WeightsNearAndAboveTheUnreachableDistanceNeverW
                 const ContractionHierarchy ch = build_of_kind(kind, graph, max_pop_count, rng);
                 expect_valid_hierarchy(ch, graph);
                 expect_queries_match(graph, ch, all_nodes(graph), graph.node_count, rng);
+                expect_one_to_many_matches(graph, ch, ch, rng);
             }
     }
 }

@@ -91,3 +91,43 @@ TEST(ContractionHierarchyQuery, ReuseAcrossStampWrapAndRebinding)
     query.reset(large).add_source(0, 0).add_target(24, 0);
     expect_answer(query, {expected, 0, 24});
 }
+
+TEST(ContractionHierarchyQuery, ExtraWeightsSaturateAtTheirBounds)
+{
+    const Routing::SaturatedWeightAddition add;
+    EXPECT_EQ(add(2147483640u, 7u), 2147483647u);
+    EXPECT_EQ(add(2147483640u, 6u), 2147483646u);
+    EXPECT_EQ(add(4294967295u, 4294967295u), 2147483647u); // beyond the range, yet no wrap
+    EXPECT_EQ(add(INT_MAX, 1), INT_MAX);
+    EXPECT_EQ(add(INT_MIN, -1), INT_MIN);
+    EXPECT_EQ(add(INT_MAX, INT_MIN), -1);
+
+    // Along 0 -> 1 -> 2, point to point and one to many in both directions.
+    const ContractionHierarchy ch = build_hierarchy(line);
+    ContractionHierarchyQuery query(ch);
+    std::vector<int> node_values(4), result(1);
+    const auto all_forms = [&](const std::vector<int> &values) {
+        query.reset().add_source(0, 0).add_target(2, 0).run();
+        const int point_to_point = query.get_extra_weight_distance(values, add);
+        EXPECT_EQ(query.get_extra_weight_distance(Routing::ContractionHierarchyExtraWeight<int>().reset(ch, values, add), add),
+                  point_to_point);
+        query.reset().pin_targets({2}).reset_source().add_source(0, 0).run_to_pinned_targets();
+        EXPECT_EQ(query.get_extra_weight_distances_to_targets(values, add, node_values, result).get_distances_to_targets(),
+                  std::vector<unsigned>{30});
+        EXPECT_EQ(result[0], point_to_point);
+        query.reset().pin_sources({0}).reset_target().add_target(2, 0).run_to_pinned_sources();
+        query.get_extra_weight_distances_to_sources(values, add, node_values, result);
+        EXPECT_EQ(result[0], point_to_point);
+        return point_to_point;
+    };
+    EXPECT_EQ(all_forms({INT_MAX, 5}), INT_MAX);
+    EXPECT_EQ(all_forms({INT_MIN, -5}), INT_MIN);
+    EXPECT_EQ(all_forms({-7, 3}), -4);
+
+    // Nothing pinned: empty results and nothing written.
+    unsigned untouched = 12345;
+    query.reset().pin_targets({}).reset_source().add_source(0, 0).run_to_pinned_targets();
+    EXPECT_TRUE(query.get_distances_to_targets().empty() && query.get_used_sources_to_targets().empty());
+    query.get_distances_to_targets(&untouched).get_used_sources_to_targets(&untouched);
+    EXPECT_EQ(untouched, 12345u);
+}

@@ -77,16 +77,6 @@ TestGraph stars(std::mt19937 &rng, unsigned leaves)
     return graph;
 }
 
-TestGraph dense(std::mt19937 &rng, unsigned n)
-{
-    TestGraph graph{"dense", n, {}, {}, {}};
-    for (unsigned u = 0; u < n; ++u)
-        for (unsigned w = 0; w < n; ++w)
-            if (u != w && rng() % 10 < 7)
-                graph.add_arc(u, w, 1 + rng() % 100);
-    return graph;
-}
-
 } // namespace
 
 TestGraph jittered_grid_graph(unsigned rows, unsigned cols, uint32_t seed)
@@ -106,7 +96,7 @@ std::vector<TestGraph> small_test_graphs(uint32_t seed)
             disconnected_parts(rng, 12),
             one_way_chains(rng, 4, 9),
             stars(rng, 10),
-            dense(rng, 12),
+            random_graph("dense", rng, 12, 100, 100),
             jittered_grid_graph(6, 7, seed)};
 }
 
@@ -211,6 +201,21 @@ void expect_valid_hierarchy(const ContractionHierarchy &ch, const TestGraph &gra
                 travel[s][a] = expected;
             }
         }
+}
+
+void expect_hierarchy(const ContractionHierarchy &ch, const ContractionHierarchy &expected)
+{
+    EXPECT_EQ(ch.rank, expected.rank);
+    EXPECT_EQ(ch.order, expected.order);
+    for (auto [side, expected_side] : {std::pair{&ch.forward, &expected.forward}, {&ch.backward, &expected.backward}}) {
+        SCOPED_TRACE(side == &ch.forward ? "forward" : "backward");
+        EXPECT_EQ(side->first_out, expected_side->first_out);
+        EXPECT_EQ(side->head, expected_side->head);
+        EXPECT_EQ(side->weight, expected_side->weight);
+        EXPECT_TRUE(side->is_shortcut_an_original_arc == expected_side->is_shortcut_an_original_arc);
+        EXPECT_EQ(side->shortcut_first_arc, expected_side->shortcut_first_arc);
+        EXPECT_EQ(side->shortcut_second_arc, expected_side->shortcut_second_arc);
+    }
 }
 
 ContractionHierarchy build_hierarchy(const TestGraph &graph, const ContractionHierarchy::LogCallback &log,

@@ -45,6 +45,9 @@ unsigned as_query_distance(uint64_t distance);
 // every arc unpacks into a chain of input arcs of its own length and ends.
 void expect_valid_hierarchy(const Routing::ContractionHierarchy &ch, const TestGraph &graph);
 
+// Every array equal, bit vectors included.
+void expect_hierarchy(const Routing::ContractionHierarchy &ch, const Routing::ContractionHierarchy &expected);
+
 Routing::ContractionHierarchy build_hierarchy(const TestGraph &graph,
                                               const Routing::ContractionHierarchy::LogCallback &log = {},
                                               unsigned max_pop_count = 500);

@@ -4,6 +4,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -33,6 +34,39 @@ std::string TemporaryFolder::write(const std::string &name, std::string_view byt
     std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return file;
 }
+
+TestTags::TestTags(const std::vector<std::pair<std::string, std::string>> &tags)
+{
+    std::vector<uint32_t> key_ids, value_ids;
+    for (const auto &[key, value] : tags) {
+        key_ids.push_back(static_cast<uint32_t>(texts.size()));
+        texts.push_back(key);
+        value_ids.push_back(static_cast<uint32_t>(texts.size()));
+        texts.push_back(value);
+    }
+    std::vector<const char *> strings;
+    for (const std::string &text : texts)
+        strings.push_back(text.c_str());
+    tag_map.build(key_ids, value_ids, strings);
+}
+
+namespace {
+
+std::vector<std::pair<std::string, std::string>> parse_tag_list(const std::string &list)
+{
+    std::vector<std::pair<std::string, std::string>> tags;
+    for (size_t begin = 0; begin < list.size();) {
+        const size_t end = std::min(list.find(',', begin), list.size());
+        const size_t equals = list.find('=', begin);
+        tags.emplace_back(list.substr(begin, equals - begin), list.substr(equals + 1, end - equals - 1));
+        begin = end + 1;
+    }
+    return tags;
+}
+
+} // namespace
+
+TestTags::TestTags(const std::string &list) : TestTags(parse_tag_list(list)) {}
 
 std::string run_command(const std::string &command)
 {

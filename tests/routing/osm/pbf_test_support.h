@@ -1,6 +1,8 @@
 #ifndef TESTS_ROUTING_OSM_PBF_TEST_SUPPORT_H
 #define TESTS_ROUTING_OSM_PBF_TEST_SUPPORT_H
 
+#include "routing/osm/tag_map.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,6 +24,20 @@ public:
 
 private:
     std::string folder;
+};
+
+// A TagMap built from "key=value,key=value" (empty: no tags), with the texts
+// it points to.
+class TestTags
+{
+public:
+    explicit TestTags(const std::string &list);
+    explicit TestTags(const std::vector<std::pair<std::string, std::string>> &tags);
+    const Routing::TagMap &map() const { return tag_map; }
+
+private:
+    std::vector<std::string> texts;
+    Routing::TagMap tag_map;
 };
 
 // Ring blocks for reading the small files of the tests: a full-size read

@@ -1,0 +1,285 @@
+#include "routing/osm/osm_graph_builder.h"
+#include "routing/osm/osm_simple.h"
+#include "tests/routing/osm/pbf_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace Routing;
+
+// Node positions on a grid: latitude 50 + y / 1000, longitude 10 + x / 1000.
+const std::map<uint64_t, std::pair<double, double>> grid = {
+    {1, {0, 0}},   {5, {0.5, 0.3}}, {2, {1, 0}},   {3, {1, 1}},   {4, {0, 1}},                  // square, one-ways
+    {20, {10, 0}}, {21, {10, -1}},  {22, {9, 0}},  {23, {11, 0}},                               // a way through v
+    {30, {20, 0}}, {31, {21, 0}},   {32, {22, 0}}, {33, {20, 2}}, {34, {21, 2}}, {35, {20.5, 0.5}}, // missing vias
+    {40, {30, 0}}, {41, {31, 0}},   {42, {32, 0}}, {43, {31, 1}}, {44, {31, -1}},               // go straight
+    {60, {50, 0}}, {61, {51, 0}},   {70, {60, 0}}, {71, {61, 0}}, {72, {61, 1}},                // missing node, ring
+    {80, {70, 0}}, {81, {71, 0}},   {90, {80, 0}}, {91, {81, 0}}, {92, {82, 0}}, {93, {83, 0}}, {94, {84, 0}},
+};
+
+float latitude_of(uint64_t node)
+{
+    return grid.count(node) ? static_cast<float>(50 + grid.at(node).second / 1000) : 0.0f;
+}
+
+float longitude_of(uint64_t node)
+{
+    return grid.count(node) ? static_cast<float>(10 + grid.at(node).first / 1000) : 0.0f;
+}
+
+std::string graph_fixture()
+{
+    std::string opl;
+    for (const auto &[id, position] : grid)
+        opl += "n" + std::to_string(id) + " x" + std::to_string(10 + position.first / 1000) + " y" +
+               std::to_string(50 + position.second / 1000) + "\n";
+    opl += "w10 Thighway=residential Nn1,n5,n2\n"
+           "w11 Thighway=residential,oneway=yes Nn2,n3\n"
+           "w12 Thighway=residential,oneway=-1 Nn3,n4\n"
+           "w13 Thighway=residential Nn4,n1\n"
+           "w20 Thighway=residential Nn21,n20\n"
+           "w21 Thighway=residential Nn22,n20,n23\n"
+           "w30 Thighway=residential Nn30,n31\n"
+           "w31 Thighway=residential,oneway=yes Nn31,n32\n"
+           "w32 Thighway=residential Nn33,n34\n"
+           "w33 Thighway=residential Nn30,n35,n31\n"
+           "w40 Thighway=residential Nn40,n41,n42\n"
+           "w41 Thighway=residential Nn41,n43\n"
+           "w50 Thighway=footway Nn44,n41\n"
+           "w60 Thighway=residential Nn60,n61,n99999\n"
+           "w70 Thighway=residential Nn70,n71,n72,n70\n"
+           "w80 Thighway=residential,oneway=reversible Nn80,n81\n"
+           "w85 Thighway=residential Nn60\n"
+           "w95 Thighway=residential Nn90,n91,n92,n93,n94\n";
+    const std::pair<int, const char *> relations[] = {
+        {100, "no_left_turn Mw10@from,n2@via,w11@to"},       {110, "no_left_turn Mw10@from,n2@via,w11@to"},
+        {101, "no_right_turn Mw20@from,n20@via,w21@to"},     {102, "no_straight_on Mw20@from,n20@via,w21@to"},
+        {103, "no_left_turn Mw30@from,w31@to"},              {104, "no_left_turn Mw30@from,w32@to"},
+        {105, "no_left_turn Mw30@from,w33@to"},              {106, "only_straight_on Mw40@from,w40@to"},
+        {107, "only_straight_on Mw40@from,n41@via,w40@to"},  {108, "no_left_turn Mw50@from,n41@via,w41@to"},
+        {109, "only_left_turn Mw30@from,n31@via,w31@to"},
+    };
+    for (const auto &[id, rest] : relations)
+        opl += "r" + std::to_string(id) + " Ttype=restriction,restriction=" + rest + "\n";
+    return opl;
+}
+
+// The law of cosines on the stored float positions, written out here apart from the code under test.
+double segment(uint64_t a, uint64_t b)
+{
+    const double rad = 0.017453292519944444;
+    const double lat1 = latitude_of(a) * rad, lat2 = latitude_of(b) * rad;
+    const double lon1 = longitude_of(a) * rad, lon2 = longitude_of(b) * rad;
+    const double cosine = std::cos(lat1) * std::cos(lat2) * std::cos(lon2 - lon1) + std::sin(lat1) * std::sin(lat2);
+    return std::acos(std::min(cosine, 1.0)) * 6371000.785;
+}
+
+unsigned metres(const std::vector<uint64_t> &path)
+{
+    double length = 0;
+    for (size_t i = 1; i < path.size(); ++i)
+        length += segment(path[i - 1], path[i]);
+    return static_cast<unsigned>(length);
+}
+
+struct Built
+{
+    std::vector<uint64_t> nodes, ways;
+    OSMRoutingGraph graph;
+    std::vector<std::string> log;
+
+    std::string arc(unsigned a) const
+    {
+        const auto tail = static_cast<unsigned>(std::upper_bound(graph.first_out.begin(), graph.first_out.end(), a) -
+                                                graph.first_out.begin() - 1);
+        return std::to_string(nodes[tail]) + ">" + std::to_string(nodes[graph.head[a]]) + ":" +
+               std::to_string(ways[graph.way[a]]);
+    }
+    bool logged(const std::string &line) const { return std::find(log.begin(), log.end(), line) != log.end(); }
+};
+
+Built build_car_graph(const std::string &pbf, OSMRoadGeometry geometry, bool with_restrictions)
+{
+    Built built;
+    const OSMRoutingIDMapping mapping = load_osm_id_mapping_from_pbf(
+        pbf, {}, [](uint64_t id, const TagMap &tags) { return is_osm_way_used_by_cars(id, tags, {}); }, {}, false);
+    for (uint64_t id = 0; id < mapping.is_routing_node.size(); ++id)
+        if (mapping.is_routing_node.is_set(id))
+            built.nodes.push_back(id);
+    for (uint64_t id = 0; id < mapping.is_routing_way.size(); ++id)
+        if (mapping.is_routing_way.is_set(id))
+            built.ways.push_back(id);
+    OSMTurnRestrictionDecoder decoder;
+    if (with_restrictions)
+        decoder = [](uint64_t id, const std::vector<OSMRelationMember> &members, const TagMap &tags,
+                     std::function<void(OSMTurnRestriction)> emit) {
+            decode_osm_car_turn_restrictions(id, members, tags, std::move(emit), {});
+        };
+    built.graph = load_osm_routing_graph_from_pbf(
+        pbf, mapping,
+        [](uint64_t id, unsigned, const TagMap &tags) { return get_osm_car_direction_category(id, tags, {}); },
+        decoder, [&](const std::string &line) { built.log.push_back(line); }, false, geometry);
+    return built;
+}
+
+TEST(OsmGraphBuilder, SmallExtractArcByArc)
+{
+    TemporaryFolder folder;
+    const std::string pbf = opl_to_pbf(folder, "graph", graph_fixture(), "pbf");
+    const Built built = build_car_graph(pbf, OSMRoadGeometry::none, true);
+    const OSMRoutingGraph &graph = built.graph;
+
+    EXPECT_EQ(built.nodes, (std::vector<uint64_t>{1, 2, 3, 4, 20, 21, 22, 23, 30, 31, 32, 33, 34, 40, 41, 42, 43, 60,
+                                                  70, 80, 81, 90, 94, 99999}));
+    ASSERT_EQ(graph.latitude.size(), built.nodes.size());
+    for (size_t i = 0; i < built.nodes.size(); ++i) {
+        EXPECT_EQ(graph.latitude[i], latitude_of(built.nodes[i])) << built.nodes[i];
+        EXPECT_EQ(graph.longitude[i], longitude_of(built.nodes[i])) << built.nodes[i];
+    }
+
+    // tail>head:way, then f (along the way) or a (against it), then metres.
+    const std::pair<std::vector<uint64_t>, uint64_t> paths_and_ways[] = {
+        {{1, 5, 2}, 10}, {{2, 3}, 11}, {{3, 4}, 12}, {{4, 1}, 13}, {{21, 20}, 20}, {{22, 20}, 21}, {{20, 23}, 21},
+        {{30, 31}, 30}, {{31, 32}, 31}, {{33, 34}, 32}, {{30, 35, 31}, 33}, {{40, 41}, 40}, {{41, 42}, 40},
+        {{41, 43}, 41}, {{60, 61, 99999}, 60}, {{70, 71, 72, 70}, 70}, {{90, 91, 92, 93, 94}, 95}};
+    std::vector<std::string> expected;
+    for (const auto &[path, way] : paths_and_ways) {
+        const std::string suffix = ":" + std::to_string(way);
+        const std::string length = " " + std::to_string(metres(path));
+        if (way != 12) // only_open_backwards
+            expected.push_back(std::to_string(path.front()) + ">" + std::to_string(path.back()) + suffix + " f" + length);
+        if (way != 11 && way != 31) // only_open_forwards
+            expected.push_back(std::to_string(path.back()) + ">" + std::to_string(path.front()) + suffix + " a" + length);
+    }
+    std::vector<std::string> arcs;
+    for (unsigned a = 0; a < graph.head.size(); ++a)
+        arcs.push_back(built.arc(a) + (graph.is_arc_antiparallel_to_way[a] ? " a " : " f ") +
+                       std::to_string(graph.geo_distance[a]));
+    std::sort(expected.begin(), expected.end());
+    std::sort(arcs.begin(), arcs.end());
+    EXPECT_EQ(arcs, expected);
+    EXPECT_EQ(graph.first_out.back(), graph.head.size());
+    EXPECT_TRUE(std::is_sorted(graph.first_out.begin(), graph.first_out.end()));
+
+    std::vector<std::string> turns;
+    for (size_t i = 0; i < graph.forbidden_turn_from_arc.size(); ++i) {
+        turns.push_back(built.arc(graph.forbidden_turn_from_arc[i]) + " " + built.arc(graph.forbidden_turn_to_arc[i]));
+        if (i > 0) {
+            EXPECT_LT(std::pair(graph.forbidden_turn_from_arc[i - 1], graph.forbidden_turn_to_arc[i - 1]),
+                      std::pair(graph.forbidden_turn_from_arc[i], graph.forbidden_turn_to_arc[i]));
+        }
+    }
+    std::sort(turns.begin(), turns.end());
+    EXPECT_EQ(turns, (std::vector<std::string>{
+                         "1>2:10 2>3:11",    // no_left_turn, twice
+                         "21>20:20 20>23:21", // no_right_turn, chosen by the angle
+                         "30>31:30 31>30:30", "30>31:30 31>30:33", // only_left_turn
+                         "30>31:30 31>32:31", // via node derived
+                         // Going straight on a two-way way forbids turning back and off, never straight on.
+                         "40>41:40 41>40:40", "40>41:40 41>43:41", "42>41:40 41>42:40", "42>41:40 41>43:41"}));
+
+    const std::string ambiguous = " is a turn restriction where it is impossible to infer the restriction without "
+                                  "using the turn direction information. However, ";
+    for (const std::string &line : std::vector<std::string>{
+             "Found 31 arcs.", "Found 11 OSM turn restrictions.",
+             "After removing restrictions with not exported ways or node only 10 restrictions remain.",
+             "There were 1 go-straight turns that were expanded into 4 forbidden turns.",
+             "There were 1 normal turns without via-node for which a via-node could be derived.",
+             "There were 1 normal turns without via-node discarded because no potential via-node was found.",
+             "There were 1 normal turns without via-node discarded because multiple potential via-node were found.",
+             "Turn restriction with OSM-relation-ID \"104\" with OSM-way-from-ID \"30\" and OSM-way to-ID \"32\" does "
+             "not have a via-node and their ways do not cross, ingoring restriction",
+             "Turn restriction with OSM-relation-ID \"105\" with OSM-way-from-ID \"30\" and OSM-way-to-ID \"33\" does "
+             "not have a via-node and there are multiple ambiguous candidates, namely OSM-node-IDs \"30\" and \"31\" "
+             "(and maybe more), ingoring restriction",
+             "OSM turn restriction relation ID \"102\"" + ambiguous +
+                 "no restriction candidate is consistent with the turn direction. -> ignoring restriction",
+             "OSM turn restriction relation ID \"107\"" + ambiguous +
+                 "2 restriction candidates are consistent with the turn direction -> ignoring all candidates "
+                 "restriction",
+             "Extracted 9 forbidden turns."})
+        EXPECT_TRUE(built.logged(line)) << line;
+}
+
+TEST(OsmGraphBuilder, GeometryModesKeepInnerNodesInTravelOrder)
+{
+    TemporaryFolder folder;
+    const std::string pbf = opl_to_pbf(folder, "graph", graph_fixture(), "pbf");
+    const auto inner_nodes = [](const Built &built, const std::string &arc) {
+        std::string text;
+        for (unsigned a = 0; a < built.graph.head.size(); ++a)
+            if (built.arc(a) == arc)
+                for (unsigned i = built.graph.first_modelling_node[a]; i < built.graph.first_modelling_node[a + 1]; ++i)
+                    text += std::to_string(std::lround((built.graph.modelling_node_longitude[i] - 10) * 1000)) + " ";
+        return text;
+    };
+    const Built all = build_car_graph(pbf, OSMRoadGeometry::all_modelling_nodes, false);
+    EXPECT_EQ(inner_nodes(all, "90>94:95"), "81 82 83 ");
+    EXPECT_EQ(inner_nodes(all, "94>90:95"), "83 82 81 ");
+    EXPECT_EQ(inner_nodes(all, "40>41:40"), "");
+    const Built ends = build_car_graph(pbf, OSMRoadGeometry::first_and_last_modelling_node, false);
+    EXPECT_EQ(inner_nodes(ends, "90>94:95"), "81 83 ");
+    EXPECT_EQ(inner_nodes(ends, "94>90:95"), "83 81 ");
+    EXPECT_EQ(inner_nodes(ends, "60>99999:60"), "51 ");
+    const Built none = build_car_graph(pbf, OSMRoadGeometry::none, false);
+    EXPECT_TRUE(none.graph.first_modelling_node.empty());
+    EXPECT_TRUE(none.graph.forbidden_turn_from_arc.empty());
+    EXPECT_TRUE(none.logged("Extracted 0 forbidden turns."));
+}
+
+TEST(OsmGraphBuilder, SegmentLengthAndTravelTime)
+{
+    EXPECT_EQ(static_cast<unsigned>(get_osm_segment_length(50, 10, 51, 10)), 111194u);
+    EXPECT_NEAR(get_osm_segment_length(50, 10, 51, 10), 111194.94, 0.01);
+    EXPECT_NEAR(get_osm_segment_length(50, 10, 50, 11), 71474.20, 0.01);
+    // A zero-length segment is 0, not the NaN of an acos just above 1.
+    for (const float latitude : {0.0f, 43.7384f, 50.0f, 89.9f})
+        EXPECT_EQ(get_osm_segment_length(latitude, 7.42f, latitude, 7.42f), 0.0) << latitude;
+
+    EXPECT_EQ(get_car_travel_time(1000, 50), 72000u);
+    EXPECT_EQ(get_car_travel_time(1000, 130), 27692u);
+    EXPECT_EQ(get_car_travel_time(238609, 1), 858992400u);
+    // Beyond 32 bits the time saturates instead of wrapping.
+    EXPECT_EQ(get_car_travel_time(1193046, 1), 4294965600u);
+    EXPECT_EQ(get_car_travel_time(1193047, 1), 4294967295u);
+    EXPECT_EQ(get_car_travel_time(4294967295u, 5), 4294967295u);
+}
+
+TEST(OsmGraphBuilder, HostileIdsAreRejectedOrIgnored)
+{
+    TemporaryFolder folder;
+    // A file that changed after the mapping was made: ids beyond the mapping's
+    // sets count as unused, and a way stops at the first node it does not know.
+    const std::string before = opl_to_pbf(folder, "before", "w5 Thighway=residential Nn1,n2,n3\n", "pbf");
+    const std::string after = opl_to_pbf(folder, "after",
+                                         "n1 x1 y1\nn2 x1.001 y1\nn3 x1.002 y1\nn9000000 x1 y2\n"
+                                         "w5 Thighway=residential Nn1,n2,n9000000,n3\nw9000000 Thighway=primary Nn3,n1\n"
+                                         "w2 Thighway=primary Nn2\n",
+                                         "pbf");
+    const OSMRoutingIDMapping mapping = load_osm_id_mapping_from_pbf(
+        before, {}, [](uint64_t, const TagMap &) { return true; }, {}, false);
+    const OSMRoutingGraph graph = load_osm_routing_graph_from_pbf(after, mapping, {}, {}, {}, false, OSMRoadGeometry::none);
+    EXPECT_EQ(graph.first_out, (std::vector<unsigned>{0, 0, 0}));
+    EXPECT_EQ(graph.latitude, (std::vector<float>{1, 1}));
+
+    for (const std::string opl : {"w5 Thighway=residential Nn1,n-2\n", "w-5 Thighway=residential Nn1,n2\n"}) {
+        const std::string pbf = opl_to_pbf(folder, "negative", opl, "pbf");
+        try {
+            simple_load_osm_pedestrian_routing_graph_from_pbf(pbf, {}, false, false);
+            ADD_FAILURE() << opl;
+        } catch (const std::runtime_error &error) {
+            EXPECT_EQ(std::string(error.what()),
+                      std::string("OSM ") + (opl[1] == '-' ? "way ID -5" : "node ID -2") +
+                          " is negative or too large; only IDs from 0 to 2^63 - 1 are supported.");
+        }
+    }
+}
+
+} // namespace
