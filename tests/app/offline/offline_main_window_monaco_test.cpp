@@ -1,6 +1,7 @@
 #include "tests/app/offline/offline_test_support.h"
 #include "tests/support/test_data.h"
 
+#include <QDir>
 #include <QProgressBar>
 
 namespace {
@@ -22,7 +23,7 @@ TEST_F(OfflineWindowTest, CalculatesOnTheRealExtractLoadingEachGraphOncePerMapFi
     const vector_2d_int onFoot = run_router(footRouter, points).matrix;
     ASSERT_NE(byCar, onFoot);
 
-    browseMapFile(QString::fromStdString(path));
+    browseMapFile(QDir::cleanPath(QString::fromStdString(path)));
     const QStringList loading = {"Čtení mapových dat…", "Výpočet inverzních vektorů…",
                                  "Tvorba kontrakční hierarchie…", "Mapové údaje byly úspěšně načteny…"};
     struct Step
