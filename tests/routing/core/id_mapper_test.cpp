@@ -32,16 +32,11 @@ TEST(BitSelect, WordAndBlockSelectMatchBitByBitCount)
 {
     std::mt19937_64 rng(1);
     for (int round = 0; round < 2000; ++round) {
+        // Words from empty and single bits to dense and full.
         uint64_t block[8];
         for (uint64_t& w : block) {
-            // From dense to single bits, and whole empty or full words.
-            switch (rng() % 5) {
-            case 0: w = 0; break;
-            case 1: w = ~uint64_t{0}; break;
-            case 2: w = uint64_t{1} << (rng() % 64); break;
-            case 3: w = rng() & rng() & rng(); break;
-            default: w = rng();
-            }
+            const uint64_t kind = rng() % 5;
+            w = kind == 0 ? 0 : kind == 1 ? ~uint64_t{0} : kind == 2 ? uint64_t{1} << (rng() % 64) : rng() & rng();
         }
         for (uint32_t n = 0; n < static_cast<uint32_t>(std::popcount(block[0])); ++n)
             ASSERT_EQ(uint64_bit_select(block[0], n), naive_select(block, 1, n)) << std::hex << block[0];
@@ -75,18 +70,16 @@ void expect_mappers_match_walk(const BitVector& bits)
         EXPECT_EQ(mapper.to_local(beyond, 77u), 77u);
 }
 
-struct Pattern {
-    std::string name;
-    uint64_t size;
-    std::function<bool(uint64_t)> is_set;
-};
-
 TEST(IDMapper, RankAndSelectMatchWalkOverPatterns)
 {
     std::mt19937_64 rng(5);
     std::bernoulli_distribution sparse(0.002);
     std::bernoulli_distribution dense(0.7);
-    const Pattern patterns[] = {
+    const struct {
+        std::string name;
+        uint64_t size;
+        std::function<bool(uint64_t)> is_set;
+    } patterns[] = {
         {"no ids", 0, [](uint64_t) { return true; }},
         {"one clear bit", 1, [](uint64_t) { return false; }},
         {"one set bit", 1, [](uint64_t) { return true; }},
@@ -101,7 +94,7 @@ TEST(IDMapper, RankAndSelectMatchWalkOverPatterns)
         {"random sparse", 300000, [&](uint64_t) { return sparse(rng); }},
         {"random dense", 300000, [&](uint64_t) { return dense(rng); }},
     };
-    for (const Pattern& pattern : patterns) {
+    for (const auto& pattern : patterns) {
         SCOPED_TRACE(pattern.name);
         BitVector bits(pattern.size, false);
         for (uint64_t i = 0; i < pattern.size; ++i) {
