@@ -2,6 +2,7 @@
 
 #include "app/aboutwindow.h"
 #include "app/button_icons.h"
+#include "app/calculation_pool.h"
 #include "app/calculation_relay.h"
 #include "app/engines/fossgis.h"
 #include "app/engines/openrouteservice.h"
@@ -252,7 +253,8 @@ void MainWindow::startWorker(vector_2d_double points, EngineJob job)
 
     keepWorkerMapData = std::move(job.keepMapData);
     workerRunning = true;
-    worker.setFuture(QtConcurrent::run([points = std::move(points), start = std::move(job.start), relay]() {
+    worker.setFuture(QtConcurrent::run(&calculation_pool(), [points = std::move(points), start = std::move(job.start),
+                                                             relay]() {
         EngineRun run = start(*relay);
         if (!run.router)
             return WorkerOutcome{std::move(run.mapData)};

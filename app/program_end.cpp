@@ -1,13 +1,13 @@
 #include "app/program_end.h"
 
-#include <QThreadPool>
+#include "app/calculation_pool.h"
 
 #include <cstdio>
 #include <cstdlib>
 
 int end_program(int exitCode)
 {
-    if (QThreadPool::globalInstance()->activeThreadCount() > 0) {
+    if (calculation_pool().activeThreadCount() > 0) {
         std::fflush(stdout);
         std::fflush(stderr);
         std::_Exit(exitCode);

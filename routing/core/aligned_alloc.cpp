@@ -5,17 +5,33 @@
 
 namespace Routing {
 
-void* aligned_alloc(uint8_t alignment, std::size_t bytes)
+namespace {
+
+void* align_allocation(void* allocation, uint8_t alignment)
 {
-    if (bytes > SIZE_MAX - alignment)
-        throw std::bad_alloc();
-    auto* start = static_cast<unsigned char*>(std::malloc(bytes + alignment));
+    auto* start = static_cast<unsigned char*>(allocation);
     if (start == nullptr)
         throw std::bad_alloc();
     const auto distance = static_cast<uint8_t>(alignment - reinterpret_cast<uintptr_t>(start) % alignment);
     unsigned char* aligned = start + distance;
     aligned[-1] = distance;
     return aligned;
+}
+
+} // namespace
+
+void* aligned_alloc(uint8_t alignment, std::size_t bytes)
+{
+    if (bytes > SIZE_MAX - alignment)
+        throw std::bad_alloc();
+    return align_allocation(std::malloc(bytes + alignment), alignment);
+}
+
+void* aligned_alloc_zeroed(uint8_t alignment, std::size_t bytes)
+{
+    if (bytes > SIZE_MAX - alignment)
+        throw std::bad_alloc();
+    return align_allocation(std::calloc(1, bytes + alignment), alignment);
 }
 
 void aligned_free(void* p) noexcept

@@ -28,6 +28,27 @@ uint64_t* allocate_blocks(uint64_t blocks)
     return static_cast<uint64_t*>(aligned_alloc(block_alignment, blocks * words_per_block * sizeof(uint64_t)));
 }
 
+// Zeroed storage costs nothing until touched: the ID scan grows vectors
+// indexed by OSM ids into the billions and sets only a few of their bits.
+uint64_t* allocate_zeroed_blocks(uint64_t blocks)
+{
+    if (blocks == 0)
+        return nullptr;
+    return static_cast<uint64_t*>(aligned_alloc_zeroed(block_alignment, blocks * words_per_block * sizeof(uint64_t)));
+}
+
+// Copies into zeroed storage only the pages of words that hold a set bit; the
+// others stay untouched, and so unmapped, in the new storage.
+void copy_set_words(uint64_t* zeroed, const uint64_t* from, uint64_t word_count)
+{
+    constexpr uint64_t words_per_page = 512;
+    for (uint64_t begin = 0; begin < word_count; begin += words_per_page) {
+        const uint64_t end = std::min(word_count, begin + words_per_page);
+        if (std::any_of(from + begin, from + end, [](uint64_t word) { return word != 0; }))
+            std::memcpy(zeroed + begin, from + begin, (end - begin) * sizeof(uint64_t));
+    }
+}
+
 // Word k (0 to 7) of the mask that keeps the bits below bit_count in the last
 // block; all ones when the last block is full.
 uint64_t last_block_mask(uint64_t bit_count, uint64_t k)
@@ -59,10 +80,11 @@ BitVector::BitVector(uint64_t bit_count, Uninitialized)
 }
 
 BitVector::BitVector(uint64_t bit_count, bool value)
-    : words(allocate_blocks(block_count(bit_count)))
+    : words(value ? allocate_blocks(block_count(bit_count)) : allocate_zeroed_blocks(block_count(bit_count)))
     , bit_count(bit_count)
 {
-    set_all(value);
+    if (value)
+        set_all(true);
 }
 
 BitVector::BitVector(const BitVector& other)
@@ -125,10 +147,9 @@ void BitVector::resize(uint64_t new_size, Uninitialized)
         BitVector().swap(*this);
         return;
     }
-    uint64_t* new_words = allocate_blocks(new_blocks);
+    uint64_t* new_words = allocate_zeroed_blocks(new_blocks);
     const uint64_t kept_words = std::min(old_blocks, new_blocks) * words_per_block;
-    std::memcpy(new_words, words, kept_words * sizeof(uint64_t));
-    std::memset(new_words + kept_words, 0, (new_blocks * words_per_block - kept_words) * sizeof(uint64_t));
+    copy_set_words(new_words, words, kept_words);
     apply_padding_mask(new_words, new_size);
     aligned_free(std::exchange(words, new_words));
     bit_count = new_size;

@@ -2,7 +2,7 @@
 
 #include "routing/core/constants.h"
 #include "routing/core/graph_util.h"
-#include "routing/osm/step_log.h"
+#include "routing/osm/import_log.h"
 
 #include <cmath>
 #include <numbers>
@@ -134,7 +134,7 @@ void add_forbidden_turns(OSMRoutingGraph &graph, const std::vector<unsigned> &ta
                          std::vector<OSMTurnRestriction> restrictions, const IDMapper &routing_node_mapper,
                          const IDMapper &routing_way_mapper, const std::function<void(const std::string &)> &log_message)
 {
-    StepLog log(log_message);
+    ImportLog log(log_message);
     const auto arc_count = static_cast<unsigned>(graph.head.size());
     const auto node_count = static_cast<unsigned>(graph.first_out.size() - 1);
     const auto way_count = static_cast<unsigned>(routing_way_mapper.local_id_count());

@@ -5,7 +5,7 @@
 #include "routing/core/id_mapper.h"
 #include "routing/osm/osm_forbidden_turns.h"
 #include "routing/osm/osm_pbf_reading.h"
-#include "routing/osm/step_log.h"
+#include "routing/osm/import_log.h"
 
 #include <algorithm>
 #include <cmath>
@@ -45,7 +45,7 @@ OSMRoutingIDMapping load_osm_id_mapping_from_pbf(const std::string &file,
                                                  bool all_modelling_nodes_are_routing_nodes)
 {
     OSMRoutingIDMapping mapping;
-    StepLog log(log_message);
+    ImportLog log(log_message);
     log.line("Scanning OSM PBF data to determine IDs");
     log.start(all_modelling_nodes_are_routing_nodes ? "All modelling nodes are routing nodes"
                                                     : "Not all modelling nodes are routing nodes");
@@ -231,7 +231,7 @@ OSMRoutingGraph load_osm_routing_graph_from_pbf(const std::string &file, const O
         };
     if (turn_restriction_decoder && geometry == OSMRoadGeometry::none)
         geometry = OSMRoadGeometry::first_and_last_modelling_node;
-    StepLog log(log_message);
+    ImportLog log(log_message);
 
     log.start("Start computing ID mappings");
     auto modelling_mapper = std::make_unique<IDMapper>(mapper_over(mapping.is_modelling_node));

@@ -1,3 +1,4 @@
+#include "app/calculation_pool.h"
 #include "app/matrix_shape.h"
 #include "app/ors_default_key.h"
 #include "tests/app/main_window_fixture.h"
@@ -8,7 +9,6 @@
 #include <QErrorMessage>
 #include <QGuiApplication>
 #include <QTest>
-#include <QThreadPool>
 
 #include <algorithm>
 #include <functional>
@@ -346,7 +346,7 @@ TEST_F(CalculationTest, ClosingOrDestroyingTheWindowDuringACalculationIsSafe)
     QTest::mouseClick(button("calculateButton"), Qt::LeftButton);
     window->close();
     window.reset();
-    EXPECT_GT(QThreadPool::globalInstance()->activeThreadCount(), 0);
+    EXPECT_GT(calculation_pool().activeThreadCount(), 0);
     waitForWorkers();
     EXPECT_TRUE(takeErrorMessages().isEmpty());
 }

@@ -1,10 +1,11 @@
 #include "tests/app/main_window_fixture.h"
 
+#include "app/calculation_pool.h"
+
 #include <QApplication>
 #include <QErrorMessage>
 #include <QTest>
 #include <QTextEdit>
-#include <QThreadPool>
 
 MainWindowTest::MainWindowTest() : window(std::make_unique<MainWindow>())
 {
@@ -49,7 +50,7 @@ void MainWindowTest::calculate()
 
 void MainWindowTest::waitForWorkers()
 {
-    EXPECT_TRUE(QTest::qWaitFor([] { return QThreadPool::globalInstance()->activeThreadCount() == 0; }, 20000));
+    EXPECT_TRUE(QTest::qWaitFor([] { return calculation_pool().activeThreadCount() == 0; }, 20000));
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

@@ -1,5 +1,5 @@
-#ifndef ROUTING_OSM_STEP_LOG_H
-#define ROUTING_OSM_STEP_LOG_H
+#ifndef ROUTING_OSM_IMPORT_LOG_H
+#define ROUTING_OSM_IMPORT_LOG_H
 
 #include "routing/core/timer.h"
 
@@ -9,12 +9,12 @@
 
 namespace Routing {
 
-// Log lines of the import's steps with their durations in microseconds;
+// Log lines of the OSM import's steps with their durations in microseconds;
 // silent, and without reading the clock, when the callback is empty.
-class StepLog
+class ImportLog
 {
 public:
-    explicit StepLog(const std::function<void(const std::string &)> &log_message) : log_message(log_message) {}
+    explicit ImportLog(const std::function<void(const std::string &)> &log_message) : log_message(log_message) {}
 
     void line(const std::string &text) const
     {
