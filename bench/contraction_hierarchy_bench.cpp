@@ -7,11 +7,11 @@
 // as last argument to see the build's log lines.
 
 #include "bench/jittered_grid.h"
+#include "bench/peak_memory.h"
 #include "routing/core/contraction_hierarchy.h"
 #include "routing/core/contraction_hierarchy_query.h"
 #include "routing/core/weight.h"
 
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
@@ -29,13 +29,6 @@ namespace {
 double seconds_since(std::chrono::steady_clock::time_point start)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-long peak_memory_mib()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
 }
 
 // Point-to-point Dijkstra that stops when the target is settled.

@@ -8,8 +8,7 @@
 // extrapolates to the whole matrix. Standard error carries the loader's log.
 
 #include "app/offline/offlineengine.h"
-
-#include <sys/resource.h>
+#include "bench/peak_memory.h"
 
 #include <algorithm>
 #include <chrono>
@@ -27,13 +26,6 @@ using Clock = std::chrono::steady_clock;
 double seconds_between(Clock::time_point from, Clock::time_point to)
 {
     return std::chrono::duration<double>(to - from).count();
-}
-
-long peak_memory_mib()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
 }
 
 // What every pair cost before the index and the query were shared.
