@@ -1,10 +1,21 @@
+// Distances, used ends, paths and extra values from hierarchies of every
+// build kind and pop limit against a plain Dijkstra on the input graph, and
+// the cases random graphs do not reach.
+
 #include "routing/core/contraction_hierarchy_query.h"
 #include "tests/routing/core/hierarchy_test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <climits>
+#include <functional>
+#include <map>
+#include <numeric>
+#include <optional>
 #include <random>
+#include <sstream>
 
 using Routing::ContractionHierarchy;
 using Routing::ContractionHierarchyQuery;
@@ -12,44 +23,206 @@ using Routing::invalid_id;
 
 namespace {
 
-// 0 -> 1 -> 2 with weights 10 and 20; node 3 is cut off.
-const TestGraph line{"line", 4, {0, 1}, {1, 2}, {10, 20}};
+const unsigned unreachable = 2147483647;
+const Routing::SaturatedWeightAddition add;
 
-struct Expected
+// The three builds: own order, a random rank, a random order.
+ContractionHierarchy build_of_kind(int kind, const TestGraph &graph, unsigned max_pop_count, std::mt19937 &rng)
 {
-    unsigned distance, used_source, used_target;
+    if (kind == 0)
+        return build_hierarchy(graph, {}, max_pop_count);
+    std::vector<unsigned> permutation(graph.node_count);
+    std::iota(permutation.begin(), permutation.end(), 0u);
+    std::shuffle(permutation.begin(), permutation.end(), rng);
+    const auto build = kind == 1 ? &ContractionHierarchy::build_given_rank : &ContractionHierarchy::build_given_order;
+    return build(std::move(permutation), graph.tail, graph.head, graph.weight, {}, max_pop_count);
+}
+
+// Small signed values per input arc, also stored per hierarchy arc.
+struct ExtraValues
+{
+    ExtraValues(const TestGraph &graph, const ContractionHierarchy &ch, std::mt19937 &rng)
+    {
+        for (size_t a = 0; a < graph.tail.size(); ++a)
+            input.push_back(int(rng() % 101) - 50);
+        stored.reset(ch, input, add);
+    }
+    std::vector<int> input;
+    Routing::ContractionHierarchyExtraWeight<int> stored;
 };
 
-void expect_answer(ContractionHierarchyQuery &query, Expected expected)
+using Ends = std::map<unsigned, unsigned>; // node -> initial distance
+
+// The smallest exact length from or to one of the ends, initial distances included.
+uint64_t best_of(const Ends &ends, const std::function<uint64_t(unsigned)> &length)
 {
+    uint64_t best = UINT64_MAX;
+    for (auto [node, initial] : ends)
+        if (length(node) != UINT64_MAX)
+            best = std::min(best, length(node) + initial);
+    return best;
+}
+
+// One question: the distance against Dijkstra from the sources
+// (`from_sources`), and the paths and extra values along input arcs that
+// join the used ends with the length that the distance leaves for them.
+void expect_question_matches(const TestGraph &graph, ContractionHierarchyQuery &query, const ExtraValues &extra,
+                             const Ends &sources, const Ends &targets, const std::vector<uint64_t> &from_sources)
+{
+    // Every end goes in three times, the smallest distance in the middle: it must be the one that counts.
+    query.reset();
+    for (auto [node, initial] : sources)
+        query.add_source(node, initial + 1).add_source(node, initial).add_source(node, initial + 2);
+    for (auto [node, initial] : targets)
+        query.add_target(node, initial + 2).add_target(node, initial).add_target(node, initial + 1);
     query.run();
-    EXPECT_EQ(query.get_distance(), expected.distance);
-    EXPECT_EQ(query.get_used_source(), expected.used_source);
-    EXPECT_EQ(query.get_used_target(), expected.used_target);
+    const uint64_t expected = best_of(targets, [&](unsigned t) { return from_sources[t]; });
+    ASSERT_EQ(query.get_distance(), as_query_distance(expected));
+
+    const std::vector<unsigned> arcs = query.get_arc_path(), nodes = query.get_node_path();
+    const unsigned s = query.get_used_source(), t = query.get_used_target();
+    if (expected >= unreachable) {
+        EXPECT_TRUE(s == invalid_id && t == invalid_id && arcs.empty() && nodes.empty());
+        EXPECT_EQ(query.get_extra_weight_distance(extra.stored, add), 0);
+        return;
+    }
+    ASSERT_TRUE(sources.count(s) && targets.count(t));
+    ASSERT_EQ(nodes.size(), arcs.size() + 1);
+    EXPECT_TRUE(nodes.front() == s && nodes.back() == t);
+    uint64_t length = 0;
+    int extra_sum = 0;
+    for (size_t i = 0; i < arcs.size(); ++i) {
+        ASSERT_LT(arcs[i], graph.tail.size());
+        ASSERT_TRUE(graph.tail[arcs[i]] == nodes[i] && graph.head[arcs[i]] == nodes[i + 1]) << "path breaks at " << i;
+        length += graph.weight[arcs[i]];
+        extra_sum += extra.input[arcs[i]];
+    }
+    EXPECT_EQ(sources.at(s) + length + targets.at(t), expected);
+    EXPECT_EQ(query.get_extra_weight_distance(graph.weight, add), length);
+    EXPECT_EQ(query.get_extra_weight_distance(extra.input, add), extra_sum);
+    EXPECT_EQ(query.get_extra_weight_distance(extra.stored, add), extra_sum);
+}
+
+// All pairs on small graphs, 20 sources to 100 targets each on large ones,
+// then questions with three sources and three targets at initial distances.
+void expect_queries_match(const TestGraph &graph, const ContractionHierarchy &ch, ContractionHierarchyQuery &query,
+                          std::mt19937 &rng)
+{
+    query.reset(ch);
+    const ExtraValues extra(graph, ch, rng);
+    const unsigned n = graph.node_count;
+    const bool all_pairs = n <= 100;
+    for (unsigned i = 0; i < (all_pairs ? n : 20); ++i) {
+        const unsigned s = all_pairs ? i : unsigned(rng() % n);
+        const std::vector<uint64_t> from_source = dijkstra(graph, {{s, 0}});
+        for (unsigned j = 0; j < (all_pairs ? n : 100); ++j)
+            expect_question_matches(graph, query, extra, {{s, 0}}, {{all_pairs ? j : unsigned(rng() % n), 0}},
+                                    from_source);
+    }
+    for (int question = 0; question < 10 && n > 0; ++question) {
+        Ends sources, targets;
+        for (int i = 0; i < 3; ++i) {
+            sources.emplace(rng() % n, rng() % 40);
+            targets.emplace(rng() % n, rng() % 40);
+        }
+        expect_question_matches(graph, query, extra, sources, targets, dijkstra(graph, {sources.begin(), sources.end()}));
+    }
+}
+
+// One-to-many runs with every node pinned twice (more entries than nodes), in
+// both directions, against Dijkstra, with the input weights as extra values.
+void expect_one_to_many_matches(const TestGraph &graph, const ContractionHierarchy &ch,
+                                ContractionHierarchyQuery &query, std::mt19937 &rng)
+{
+    const unsigned n = graph.node_count;
+    std::vector<std::vector<uint64_t>> between(n);
+    std::vector<unsigned> pinned(2 * n), node_values(n), extra(2 * n), distances, used;
+    for (unsigned i = 0; i < 2 * n; ++i)
+        pinned[i] = i % n;
+    for (unsigned x = 0; x < n; ++x)
+        between[x] = dijkstra(graph, {{x, 0}});
+    const auto stored = Routing::ContractionHierarchyExtraWeight<unsigned>().reset(ch, graph.weight, add);
+    for (bool to_targets : {true, false}) {
+        to_targets ? query.reset(ch).pin_targets(pinned) : query.reset(ch).pin_sources(pinned);
+        for (int round = 0; round < 3 && n > 0; ++round) {
+            Ends starts;
+            for (int i = 0; i <= round; ++i)
+                starts.emplace(rng() % n, rng() % 40);
+            to_targets ? query.reset_source() : query.reset_target();
+            for (auto [node, d] : starts)
+                to_targets ? query.add_source(node, d) : query.add_target(node, d);
+            if (to_targets) {
+                distances = query.run_to_pinned_targets().get_distances_to_targets();
+                used = query.get_used_sources_to_targets();
+                query.get_extra_weight_distances_to_targets(stored, add, node_values, extra);
+            } else {
+                distances = query.run_to_pinned_sources().get_distances_to_sources();
+                used = query.get_used_targets_to_sources();
+                query.get_extra_weight_distances_to_sources(graph.weight, add, node_values, extra);
+            }
+            for (size_t i = 0; i < pinned.size(); ++i) {
+                const auto length = [&](unsigned end) {
+                    return to_targets ? between[end][pinned[i]] : between[pinned[i]][end];
+                };
+                const uint64_t expected = best_of(starts, length);
+                ASSERT_EQ(distances[i], as_query_distance(expected)) << "pinned " << pinned[i];
+                if (expected >= unreachable) {
+                    EXPECT_TRUE(used[i] == invalid_id && extra[i] == 0) << "pinned " << pinned[i];
+                } else {
+                    ASSERT_TRUE(starts.count(used[i]));
+                    EXPECT_EQ(length(used[i]) + starts[used[i]], expected);
+                    EXPECT_EQ(extra[i] + starts[used[i]], expected);
+                }
+            }
+        }
+    }
 }
 
 } // namespace
 
-TEST(ContractionHierarchyQuery, SourcesAndTargetsWithInitialDistances)
+TEST(ContractionHierarchyQuery, SmallGraphsAllPairsForEveryBuildAndPopLimit)
 {
-    const ContractionHierarchy ch = build_hierarchy(line);
-    ContractionHierarchyQuery query(ch);
-    const unsigned inf = 2147483647;
+    std::mt19937 rng(17);
+    // One query rebound to every hierarchy, of the same size or not: no state may leak.
+    std::optional<ContractionHierarchyQuery> query;
+    for (uint32_t seed : {1u, 2u, 3u})
+        for (const TestGraph &graph : small_test_graphs(seed))
+            for (int kind : {0, 1, 2})
+                for (unsigned max_pop_count : {0u, 1u, 500u, UINT_MAX}) {
+                    SCOPED_TRACE(graph.name + ", build kind " + std::to_string(kind) + ", pop limit "
+                                 + std::to_string(max_pop_count));
+                    const ContractionHierarchy ch = build_of_kind(kind, graph, max_pop_count, rng);
+                    expect_valid_hierarchy(ch, graph);
+                    query ? query->reset(ch) : query.emplace(ch);
+                    expect_queries_match(graph, ch, *query, rng);
+                    std::istringstream file(file_of(ch));
+                    expect_one_to_many_matches(graph, ContractionHierarchy::read(file), *query, rng);
+                }
+}
 
-    query.reset().add_source(1, 0).add_target(1, 0);
-    expect_answer(query, {0, 1, 1});
-    query.reset().add_source(0, 0).add_target(3, 0);
-    expect_answer(query, {inf, invalid_id, invalid_id});
-    // A node added twice keeps the smaller distance, whichever came first.
-    query.reset().add_source(0, 5).add_source(0, 3).add_target(2, 0);
-    expect_answer(query, {33, 0, 2});
-    query.reset().add_source(0, 3).add_source(0, 5).add_target(2, 0);
-    expect_answer(query, {33, 0, 2});
-    // The best pair over all sources and targets, initial distances included.
-    query.reset().add_source(0, 0).add_source(1, 25).add_target(1, 4).add_target(2, 0);
-    expect_answer(query, {14, 0, 1});
-    query.reset().add_source(0, 100).add_source(1, 25).add_target(1, 4).add_target(2, 0);
-    expect_answer(query, {29, 1, 1});
+TEST(ContractionHierarchyQuery, LargeGraphsSampledPairs)
+{
+    std::mt19937 rng(5);
+    for (const TestGraph &graph : large_test_graphs(9)) {
+        SCOPED_TRACE(graph.name);
+        // A random rank would make these contract into huge cliques; the
+        // given-order build takes the order of the first build instead.
+        const ContractionHierarchy own = build_hierarchy(graph);
+        for (const ContractionHierarchy &ch :
+             {own, ContractionHierarchy::build_given_order(own.order, graph.tail, graph.head, graph.weight, {}, 500)}) {
+            expect_valid_hierarchy(ch, graph);
+            ContractionHierarchyQuery query(ch);
+            expect_queries_match(graph, ch, query, rng);
+        }
+    }
+}
+
+using Answer = std::array<unsigned, 3>; // distance, used source, used target
+
+Answer answer(ContractionHierarchyQuery &query)
+{
+    query.run();
+    return {query.get_distance(), query.get_used_source(), query.get_used_target()};
 }
 
 TEST(ContractionHierarchyQuery, UnreachableInitialDistancesTakeNoPart)
@@ -60,71 +233,53 @@ TEST(ContractionHierarchyQuery, UnreachableInitialDistancesTakeNoPart)
     const ContractionHierarchy ch =
         ContractionHierarchy::build_given_order({0, 2, 1}, {0, 1}, {2, 0}, {5, 1}, {}, 500);
     ContractionHierarchyQuery query(ch);
-    for (unsigned huge : {2147483647u, 2147483648u, UINT_MAX}) {
-        query.reset().add_source(0, 0).add_source(1, huge).add_target(2, 0);
-        expect_answer(query, {5, 0, 2});
-        query.reset().add_source(1, huge).add_target(1, 0);
-        expect_answer(query, {2147483647, invalid_id, invalid_id});
+    for (unsigned huge : {unreachable, 2147483648u, UINT_MAX}) {
+        EXPECT_EQ(answer(query.reset().add_source(0, 0).add_source(1, huge).add_target(2, 0)), (Answer{5, 0, 2}));
+        EXPECT_EQ(answer(query.reset().add_source(1, huge).add_target(1, 0)), (Answer{unreachable, invalid_id, invalid_id}));
         // Nor does it displace, or get added to, a usable start at the same node.
-        query.reset().add_source(0, 7).add_source(0, huge).add_target(2, huge).add_target(2, 1);
-        expect_answer(query, {13, 0, 2});
+        EXPECT_EQ(answer(query.reset().add_source(0, 7).add_source(0, huge).add_target(2, huge).add_target(2, 1)),
+                  (Answer{13, 0, 2}));
     }
-}
-
-TEST(ContractionHierarchyQuery, ReuseAcrossStampWrapAndRebinding)
-{
-    const TestGraph grid = jittered_grid_graph(5, 5, 3);
-    const ContractionHierarchy small = build_hierarchy(line), large = build_hierarchy(grid);
-    ContractionHierarchyQuery query(large);
-    query.reset().add_source(0, 0).add_target(24, 0).run();
-    const unsigned expected = query.get_distance();
-    EXPECT_EQ(expected, as_query_distance(dijkstra(grid, {{0, 0}})[24]));
-
-    // Every flag set before the stamp wraps must read as clear afterwards.
-    for (int i = 0; i < 65536; ++i)
-        query.reset();
-    query.add_source(24, 0).add_target(0, 0).run();
-    EXPECT_EQ(query.get_distance(), as_query_distance(dijkstra(grid, {{24, 0}})[0]));
-
-    query.reset(small).add_source(0, 0).add_target(2, 0);
-    expect_answer(query, {30, 0, 2});
-    query.reset(large).add_source(0, 0).add_target(24, 0);
-    expect_answer(query, {expected, 0, 24});
 }
 
 TEST(ContractionHierarchyQuery, ExtraWeightsSaturateAtTheirBounds)
 {
-    const Routing::SaturatedWeightAddition add;
     EXPECT_EQ(add(2147483640u, 7u), 2147483647u);
     EXPECT_EQ(add(2147483640u, 6u), 2147483646u);
     EXPECT_EQ(add(4294967295u, 4294967295u), 2147483647u); // beyond the range, yet no wrap
-    EXPECT_EQ(add(INT_MAX, 1), INT_MAX);
-    EXPECT_EQ(add(INT_MIN, -1), INT_MIN);
     EXPECT_EQ(add(INT_MAX, INT_MIN), -1);
 
-    // Along 0 -> 1 -> 2, point to point and one to many in both directions.
-    const ContractionHierarchy ch = build_hierarchy(line);
-    ContractionHierarchyQuery query(ch);
-    std::vector<int> node_values(4), result(1);
-    const auto all_forms = [&](const std::vector<int> &values) {
-        query.reset().add_source(0, 0).add_target(2, 0).run();
-        const int point_to_point = query.get_extra_weight_distance(values, add);
-        EXPECT_EQ(query.get_extra_weight_distance(Routing::ContractionHierarchyExtraWeight<int>().reset(ch, values, add), add),
-                  point_to_point);
-        query.reset().pin_targets({2}).reset_source().add_source(0, 0).run_to_pinned_targets();
-        EXPECT_EQ(query.get_extra_weight_distances_to_targets(values, add, node_values, result).get_distances_to_targets(),
-                  std::vector<unsigned>{30});
-        EXPECT_EQ(result[0], point_to_point);
-        query.reset().pin_sources({0}).reset_target().add_target(2, 0).run_to_pinned_sources();
-        query.get_extra_weight_distances_to_sources(values, add, node_values, result);
-        EXPECT_EQ(result[0], point_to_point);
-        return point_to_point;
-    };
-    EXPECT_EQ(all_forms({INT_MAX, 5}), INT_MAX);
-    EXPECT_EQ(all_forms({INT_MIN, -5}), INT_MIN);
-    EXPECT_EQ(all_forms({-7, 3}), -4);
+    // Along 0 -> 1 -> 2 -> 3, point to point and one to many in both
+    // directions: with 1 on top, the searches meet there after one forward
+    // and two backward arcs; with 1 and 2 contracted first, shortcuts bypass them.
+    for (std::vector<unsigned> order : {std::vector<unsigned>{0, 3, 2, 1}, {1, 2, 0, 3}}) {
+        const ContractionHierarchy ch =
+            ContractionHierarchy::build_given_order(order, {0, 1, 2}, {1, 2, 3}, {10, 20, 30}, {}, 500);
+        ContractionHierarchyQuery query(ch);
+        std::vector<int> node_values(4), result(1);
+        const auto all_forms = [&](const std::vector<int> &values) {
+            const int point_to_point =
+                query.reset().add_source(0, 0).add_target(3, 0).run().get_extra_weight_distance(values, add);
+            EXPECT_EQ(query.get_extra_weight_distance(Routing::ContractionHierarchyExtraWeight<int>().reset(ch, values, add),
+                                                      add),
+                      point_to_point);
+            query.reset().pin_targets({3}).reset_source().add_source(0, 0).run_to_pinned_targets();
+            EXPECT_EQ(query.get_extra_weight_distances_to_targets(values, add, node_values, result).get_distances_to_targets(),
+                      std::vector<unsigned>{60});
+            EXPECT_EQ(result[0], point_to_point);
+            query.reset().pin_sources({0}).reset_target().add_target(3, 0).run_to_pinned_sources();
+            query.get_extra_weight_distances_to_sources(values, add, node_values, result);
+            EXPECT_EQ(result[0], point_to_point);
+            return point_to_point;
+        };
+        EXPECT_EQ(all_forms({5, INT_MAX, 5}), INT_MAX);
+        EXPECT_EQ(all_forms({-5, INT_MIN, -5}), INT_MIN);
+        EXPECT_EQ(all_forms({-7, 3, 1}), -3);
+    }
 
     // Nothing pinned: empty results and nothing written.
+    const ContractionHierarchy ch = build_hierarchy({"two nodes", 2, {}, {}, {}});
+    ContractionHierarchyQuery query(ch);
     unsigned untouched = 12345;
     query.reset().pin_targets({}).reset_source().add_source(0, 0).run_to_pinned_targets();
     EXPECT_TRUE(query.get_distances_to_targets().empty() && query.get_used_sources_to_targets().empty());

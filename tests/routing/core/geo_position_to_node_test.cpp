@@ -31,47 +31,6 @@ struct Positions {
     std::vector<float> latitude, longitude;
 };
 
-// Compares both queries at each query position with a scan over all nodes.
-// Over a town the tree's single-precision haversine splits agree with the
-// query distance to well below a metre, so the answers must be exact. (Near
-// the pole and over half the globe they disagree by metres to kilometres, and
-// nodes close to the pruning bound can be passed over.)
-void expect_matches_brute_force(const Positions& nodes, const Positions& queries, const std::vector<float>& radii)
-{
-    const GeoPositionToNode index(nodes.latitude, nodes.longitude);
-    for (std::size_t q = 0; q < queries.latitude.size(); ++q) {
-        const float lat = queries.latitude[q], lon = queries.longitude[q];
-        for (float radius : radii) {
-            SCOPED_TRACE(testing::Message() << "query " << lat << ", " << lon << " radius " << radius);
-            std::vector<Result> expected;
-            float nearest = radius;
-            for (unsigned i = 0; i < nodes.latitude.size(); ++i) {
-                const float d = distance_m(lat, lon, nodes.latitude[i], nodes.longitude[i]);
-                if (d <= radius) {
-                    expected.push_back({i, d});
-                    nearest = std::min(nearest, d);
-                }
-            }
-            const Result found = index.find_nearest_neighbor_within_radius(lat, lon, radius);
-            EXPECT_EQ(found.distance, nearest);
-            if (expected.empty()) {
-                EXPECT_EQ(found.id, invalid_id);
-            } else {
-                ASSERT_LT(found.id, nodes.latitude.size());
-                EXPECT_EQ(found.distance, distance_m(lat, lon, nodes.latitude[found.id], nodes.longitude[found.id]));
-            }
-
-            std::vector<Result> all = index.find_all_nodes_within_radius(lat, lon, radius);
-            std::sort(all.begin(), all.end(), [](Result a, Result b) { return a.id < b.id; });
-            ASSERT_EQ(all.size(), expected.size());
-            for (std::size_t i = 0; i < all.size(); ++i) {
-                EXPECT_EQ(all[i].id, expected[i].id);
-                EXPECT_EQ(all[i].distance, expected[i].distance);
-            }
-        }
-    }
-}
-
 // Random positions in a square around (latitude, longitude), a tenth of them
 // repeated, the longitude wrapped into [-180, 180).
 Positions random_positions(std::mt19937& rng, float latitude, float longitude, float spread, std::size_t n)
@@ -87,33 +46,66 @@ Positions random_positions(std::mt19937& rng, float latitude, float longitude, f
     return p;
 }
 
+// Both queries at random positions and at node positions, against a scan over
+// all nodes. Over a town the tree's single-precision haversine splits agree
+// with the query distance to well below a metre, so the answers must be
+// exact. (Near the pole and over half the globe they disagree by metres to
+// kilometres, and nodes close to the pruning bound can be passed over.)
 TEST(GeoPositionToNode, MatchesBruteForceAcrossSizesAndRegions)
 {
     const struct {
         float latitude, longitude;
     } regions[] = {{43.73f, 7.42f}, {-17.0f, 179.99f}, {78.2f, 15.6f}}; // Monaco, the antimeridian, Svalbard
+    const float non_finite[] = {std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+                                std::numeric_limits<float>::quiet_NaN()};
     std::mt19937 rng(42);
     for (const auto region : regions) {
         for (std::size_t n : {0, 1, 2, 8, 9, 17, 1000, 100000}) {
             SCOPED_TRACE(testing::Message() << region.latitude << ", " << region.longitude << ": " << n << " nodes");
-            const Positions nodes = random_positions(rng, region.latitude, region.longitude, 0.03f, n);
+            Positions nodes = random_positions(rng, region.latitude, region.longitude, 0.03f, n);
             const std::size_t query_count = n < 1000 ? 30 : 4;
             Positions queries = random_positions(rng, region.latitude, region.longitude, 0.04f, query_count);
             for (std::size_t i = 0; i < std::min(n, query_count); ++i) {
                 queries.latitude.push_back(nodes.latitude[i * 7 % n]);
                 queries.longitude.push_back(nodes.longitude[i * 7 % n]);
             }
-            expect_matches_brute_force(nodes, queries, {0.0f, 30.0f, 500.0f, 2000.0f, 3e7f});
+            // Nodes at non-finite positions are never found and hide no others.
+            for (std::size_t i = 6; i < n; i += 7)
+                (i % 2 ? nodes.latitude : nodes.longitude)[i] = non_finite[i % 3];
+
+            const GeoPositionToNode index(nodes.latitude, nodes.longitude);
+            for (std::size_t q = 0; q < queries.latitude.size(); ++q) {
+                const float lat = queries.latitude[q], lon = queries.longitude[q];
+                for (float radius : {0.0f, 30.0f, 500.0f, 2000.0f, 3e7f}) {
+                    std::vector<std::pair<unsigned, float>> expected, all;
+                    float nearest = radius;
+                    for (unsigned i = 0; i < n; ++i) {
+                        const float d = distance_m(lat, lon, nodes.latitude[i], nodes.longitude[i]);
+                        if (d <= radius) {
+                            expected.emplace_back(i, d);
+                            nearest = std::min(nearest, d);
+                        }
+                    }
+                    const Result found = index.find_nearest_neighbor_within_radius(lat, lon, radius);
+                    ASSERT_EQ(found.distance, nearest) << lat << ", " << lon << " within " << radius;
+                    if (expected.empty()) {
+                        EXPECT_EQ(found.id, invalid_id);
+                    } else {
+                        ASSERT_LT(found.id, n);
+                        EXPECT_EQ(found.distance, distance_m(lat, lon, nodes.latitude[found.id], nodes.longitude[found.id]));
+                    }
+                    for (const Result& r : index.find_all_nodes_within_radius(lat, lon, radius))
+                        all.emplace_back(r.id, r.distance);
+                    std::sort(all.begin(), all.end());
+                    ASSERT_EQ(all, expected) << lat << ", " << lon << " within " << radius;
+                }
+            }
         }
     }
 }
 
 TEST(GeoPositionToNode, SmallCases)
 {
-    const Result none = GeoPositionToNode({}, {}).find_nearest_neighbor_within_radius(50, 14, 2000);
-    EXPECT_EQ(none.id, invalid_id);
-    EXPECT_EQ(none.distance, 2000.0f);
-
     const Result near = GeoPositionToNode({50.0f}, {14.0f}).find_nearest_neighbor_within_radius(50.0f, 14.01f, 2000);
     EXPECT_EQ(near.id, 0u);
     EXPECT_NEAR(near.distance, 715.0f, 1.0f);
@@ -121,21 +113,8 @@ TEST(GeoPositionToNode, SmallCases)
     // Of equal distances, the element examined last wins.
     const GeoPositionToNode twins({50.0f, 50.0f}, {14.0f, 14.0f});
     EXPECT_EQ(twins.find_nearest_neighbor_within_radius(50.0f, 14.001f, 2000).id, 1u);
-}
 
-TEST(GeoPositionToNode, NonFinitePositionsAreNeverFoundAndHideNoOthers)
-{
-    std::mt19937 rng(13);
-    Positions nodes = random_positions(rng, 43.73f, 7.42f, 0.02f, 5000);
-    const float bad[] = {std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
-                         std::numeric_limits<float>::quiet_NaN()};
-    for (std::size_t i = 0; i < nodes.latitude.size(); i += 7)
-        (i % 2 ? nodes.latitude : nodes.longitude)[i] = bad[i % 3];
-    expect_matches_brute_force(nodes, random_positions(rng, 43.73f, 7.42f, 0.02f, 100), {100.0f, 2000.0f, 3e7f});
-}
-
-TEST(GeoPositionToNode, LatitudeAndLongitudeOfDifferentLengthsAreRefused)
-{
+    // Latitude and longitude vectors of different lengths are refused.
     EXPECT_THROW(GeoPositionToNode({1.0f, 2.0f}, {1.0f}), std::invalid_argument);
     EXPECT_THROW(GeoPositionToNode({}, {1.0f}), std::invalid_argument);
 }

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <map>
 #include <random>
-#include <set>
 #include <vector>
 
 using Routing::MinIDQueue;
@@ -15,8 +14,7 @@ namespace {
 
 TEST(TimestampFlags, ResetsHideEveryEarlierSetIdAcrossStampWraps)
 {
-    // An id set right after construction, at the first stamp, must not come
-    // back when the stamp wraps round to it.
+    // An id set at the first stamp must not come back when the stamp wraps round to it.
     constexpr unsigned id_count = 50;
     TimestampFlags flags(id_count);
     flags.set(7);
@@ -24,25 +22,20 @@ TEST(TimestampFlags, ResetsHideEveryEarlierSetIdAcrossStampWraps)
         flags.reset_all();
     EXPECT_FALSE(flags.is_set(7));
 
-    // Three more turns of the 16-bit stamp under random use.
+    // Three more turns of the stamp under random use, emptying at every second
+    // round on average and in long runs around the wrap, so that ids set just
+    // before it are tested after it.
     std::mt19937 rng(3);
-    std::set<unsigned> set_ids;
+    std::vector<bool> model(id_count, false);
     for (unsigned round = 0; round < 3 * 65536 + 5; ++round) {
         for (unsigned id = 0; id < id_count; ++id)
-            ASSERT_EQ(flags.is_set(id), set_ids.count(id) == 1) << "round " << round << " id " << id;
+            ASSERT_EQ(flags.is_set(id), model[id]) << "round " << round << " id " << id;
         const unsigned id = rng() % id_count;
-        if (rng() % 4 == 0) {
-            flags.reset_one(id);
-            set_ids.erase(id);
-        } else {
-            flags.set(id);
-            set_ids.insert(id);
-        }
-        // Emptying at every second round on average, and in long runs around
-        // the wrap, so that ids set just before it are tested after it.
+        model[id] = rng() % 4 != 0;
+        model[id] ? flags.set(id) : flags.reset_one(id);
         if (rng() % 2 == 0 || round % 65536 > 65000) {
             flags.reset_all();
-            set_ids.clear();
+            model.assign(id_count, false);
         }
     }
 }
@@ -51,22 +44,19 @@ TEST(TimestampFlags, ResetsHideEveryEarlierSetIdAcrossStampWraps)
 // are never swapped, and moving down takes the first of equally small children.
 TEST(MinIDQueue, TiesFollowPushOrderAndFirstChild)
 {
-    const struct {
-        std::vector<unsigned> keys;
-        std::vector<unsigned> pop_order;
-    } cases[] = {
+    const std::pair<std::vector<unsigned>, std::vector<unsigned>> cases[] = {
         {{5, 3, 3}, {1, 2, 0}},
         {{1, 5, 5, 5, 7}, {0, 1, 3, 2, 4}},
         {{4, 4, 4, 4, 4, 4}, {0, 5, 4, 3, 2, 1}},
     };
-    for (const auto& c : cases) {
-        MinIDQueue queue(static_cast<unsigned>(c.keys.size()));
-        for (unsigned id = 0; id < c.keys.size(); ++id)
-            queue.push(id, c.keys[id]);
+    for (const auto& [keys, pop_order] : cases) {
+        MinIDQueue queue(static_cast<unsigned>(keys.size()));
+        for (unsigned id = 0; id < keys.size(); ++id)
+            queue.push(id, keys[id]);
         std::vector<unsigned> popped;
         while (!queue.empty())
             popped.push_back(queue.pop().id);
-        EXPECT_EQ(popped, c.pop_order);
+        EXPECT_EQ(popped, pop_order);
     }
 
     // Key changes that are no change leave the heap as it is: otherwise ids 1
@@ -90,27 +80,26 @@ TEST(MinIDQueue, RandomOperationsMatchModel)
         MinIDQueue queue(id_count);
         std::map<unsigned, unsigned> model;
         const auto pop_and_check = [&] {
-            const auto smallest = std::min_element(model.begin(), model.end(),
-                                                   [](auto a, auto b) { return a.second < b.second; })->second;
+            const unsigned smallest = std::min_element(model.begin(), model.end(), [](auto a, auto b) {
+                                          return a.second < b.second;
+                                      })->second;
             ASSERT_EQ(queue.peek().key, smallest);
             const auto [id, key] = queue.pop();
-            ASSERT_EQ(key, smallest);
-            ASSERT_EQ(model.at(id), smallest);
+            ASSERT_TRUE(key == smallest && model.at(id) == smallest);
             model.erase(id);
         };
         for (int step = 0; step < 20000; ++step) {
-            const unsigned id = rng() % id_count;
-            const unsigned key = rng() % 50;
-            const unsigned op = rng() % 7;
-            if (op < 2 && !model.count(id)) {
+            const unsigned id = rng() % id_count, key = rng() % 50, op = rng() % 7;
+            const bool queued = model.count(id);
+            if (op < 2 && !queued) {
                 queue.push(id, key);
                 model[id] = key;
             } else if (op < 4 && !model.empty()) {
                 pop_and_check();
-            } else if (op == 4 && model.count(id)) {
+            } else if (op == 4 && queued) {
                 queue.decrease_key(id, key);
                 model[id] = std::min(model[id], key);
-            } else if (op == 5 && model.count(id)) {
+            } else if (op == 5 && queued) {
                 queue.increase_key(id, key);
                 model[id] = std::max(model[id], key);
             } else if (op == 6 && rng() % 50 == 0) {
