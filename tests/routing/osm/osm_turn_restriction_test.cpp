@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -10,8 +12,7 @@ namespace {
 
 using namespace Routing;
 
-// Members written as "w1@from,n2@via"; each record as "category direction from via to" with
-// the via as -1 when absent.
+// Members written as "w1@from,n2@via"; each record as "category direction from via to", the via -1 when absent.
 struct Decoded
 {
     std::vector<std::string> records;
@@ -20,13 +21,14 @@ struct Decoded
 
 Decoded decode(const std::string &tags, const std::string &members)
 {
-    std::vector<OsmElement::Member> parsed = parse_opl("r7 M" + members + "\n")[0].members;
+    std::deque<std::string> roles; // keeps the texts in place as it grows
     std::vector<OSMRelationMember> list;
-    for (const auto &m : parsed)
-        list.push_back({m.type == 'n' ? OSMRelationMemberType::node
-                        : m.type == 'w' ? OSMRelationMemberType::way
-                                        : OSMRelationMemberType::relation,
-                        m.id, m.role.c_str()});
+    std::istringstream in(members);
+    for (std::string member; std::getline(in, member, ',');) {
+        roles.push_back(member.substr(member.find('@') + 1));
+        list.push_back({static_cast<OSMRelationMemberType>(std::string("nwr").find(member[0])),
+                        std::stoull(member.substr(1)), roles.back().c_str()});
+    }
     Decoded decoded;
     decode_osm_car_turn_restrictions(
         7, list, TestTags(tags).map(),

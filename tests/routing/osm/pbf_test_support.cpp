@@ -2,8 +2,6 @@
 
 #include "routing/osm/osm_pbf_reading.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -14,59 +12,50 @@
 #include <sstream>
 #include <stdexcept>
 
-TemporaryFolder::TemporaryFolder()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "distamatic-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot create a temporary folder");
-    folder = pattern;
-}
+namespace {
 
-TemporaryFolder::~TemporaryFolder()
+// The folder of this test program's files, removed with them when the program ends.
+struct TestFolder
 {
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
-}
+    std::string path = (std::filesystem::temp_directory_path() / "distamatic-test-XXXXXX").string();
+    TestFolder()
+    {
+        if (mkdtemp(path.data()) == nullptr)
+            throw std::runtime_error("cannot create a temporary folder");
+    }
+    ~TestFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+};
 
-std::string TemporaryFolder::write(const std::string &name, std::string_view bytes) const
+} // namespace
+
+std::string write_test_file(const std::string &name, std::string_view bytes)
 {
-    const std::string file = path(name);
+    static const TestFolder folder;
+    const std::string file = folder.path + "/" + name;
     std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return file;
 }
 
-TestTags::TestTags(const std::vector<std::pair<std::string, std::string>> &tags)
+TestTags::TestTags(const std::string &list)
 {
     std::vector<uint32_t> key_ids, value_ids;
-    for (const auto &[key, value] : tags) {
+    for (size_t begin = 0; begin < list.size();) {
+        const size_t end = std::min(list.find(',', begin), list.size()), equals = list.find('=', begin);
         key_ids.push_back(static_cast<uint32_t>(texts.size()));
-        texts.push_back(key);
+        texts.push_back(list.substr(begin, equals - begin));
         value_ids.push_back(static_cast<uint32_t>(texts.size()));
-        texts.push_back(value);
+        texts.push_back(list.substr(equals + 1, end - equals - 1));
+        begin = end + 1;
     }
     std::vector<const char *> strings;
     for (const std::string &text : texts)
         strings.push_back(text.c_str());
     tag_map.build(key_ids, value_ids, strings);
 }
-
-namespace {
-
-std::vector<std::pair<std::string, std::string>> parse_tag_list(const std::string &list)
-{
-    std::vector<std::pair<std::string, std::string>> tags;
-    for (size_t begin = 0; begin < list.size();) {
-        const size_t end = std::min(list.find(',', begin), list.size());
-        const size_t equals = list.find('=', begin);
-        tags.emplace_back(list.substr(begin, equals - begin), list.substr(equals + 1, end - equals - 1));
-        begin = end + 1;
-    }
-    return tags;
-}
-
-} // namespace
-
-TestTags::TestTags(const std::string &list) : TestTags(parse_tag_list(list)) {}
 
 std::string run_command(const std::string &command)
 {
@@ -82,8 +71,18 @@ std::string run_command(const std::string &command)
     return output;
 }
 
+std::string opl_to_pbf(const std::string &name, const std::string &opl, const std::string &format, bool sort)
+{
+    const std::string input = write_test_file(name + ".opl", opl);
+    const std::string output = input.substr(0, input.size() - 4) + ".osm.pbf";
+    run_command(std::string("osmium ") + (sort ? "sort" : "cat") + " --no-progress -O -F opl -f " + format + " -o " +
+                output + " " + input);
+    return output;
+}
+
 namespace {
 
+// OPL writes the code point of a special character in hexadecimal between two '%'.
 std::string unescape_opl(std::string_view text)
 {
     std::string result;
@@ -104,239 +103,94 @@ std::string unescape_opl(std::string_view text)
     return result;
 }
 
-std::vector<std::string_view> split(std::string_view text, char separator)
+// An element as text: kind and id, then its position in 1e-7 degrees, its node ids or its members, then its tags.
+struct Element
 {
-    std::vector<std::string_view> parts;
-    if (text.empty())
-        return parts;
-    for (size_t start = 0;;) {
-        const size_t end = text.find(separator, start);
-        parts.push_back(text.substr(start, end - start));
-        if (end == std::string_view::npos)
-            return parts;
-        start = end + 1;
+    std::string text;
+    std::vector<std::string> keys;
+};
+
+std::string position(double degrees)
+{
+    return " " + std::to_string(std::llround(degrees * 1e7));
+}
+
+Element parse_opl_line(const std::string &line)
+{
+    Element element;
+    std::istringstream fields(line);
+    std::string field, tags;
+    fields >> element.text;
+    while (fields >> field) {
+        if (field[0] == 'x' || field[0] == 'y')
+            element.text += position(std::stod(field.substr(1)));
+        else if (field[0] == 'N' || field[0] == 'M')
+            element.text += " " + unescape_opl(field.substr(1));
+        else if (field[0] == 'T')
+            tags = field.substr(1);
     }
-}
-
-uint64_t parse_id(std::string_view text)
-{
-    return static_cast<uint64_t>(std::stoll(std::string(text)));
-}
-
-OsmElement parse_opl_line(std::string_view line)
-{
-    OsmElement element;
-    const std::vector<std::string_view> fields = split(line, ' ');
-    element.kind = fields[0][0];
-    element.id = parse_id(fields[0].substr(1));
-    for (size_t i = 1; i < fields.size(); ++i) {
-        const std::string_view value = fields[i].substr(1);
-        switch (fields[i][0]) {
-        case 'T':
-            for (const std::string_view tag : split(value, ',')) {
-                const size_t equals = tag.find('=');
-                element.tags.emplace_back(unescape_opl(tag.substr(0, equals)), unescape_opl(tag.substr(equals + 1)));
-            }
-            break;
-        case 'x':
-            element.longitude = std::stod(std::string(value));
-            break;
-        case 'y':
-            element.latitude = std::stod(std::string(value));
-            break;
-        case 'N':
-            for (const std::string_view ref : split(value, ','))
-                element.node_ids.push_back(parse_id(ref.substr(1)));
-            break;
-        case 'M':
-            for (const std::string_view member : split(value, ',')) {
-                const size_t at = member.find('@');
-                element.members.push_back(
-                    {member[0], parse_id(member.substr(1, at - 1)), unescape_opl(member.substr(at + 1))});
-            }
-            break;
-        }
+    for (std::istringstream list(tags); std::getline(list, field, ',');) {
+        element.keys.push_back(unescape_opl(field.substr(0, field.find('='))));
+        element.text += " " + element.keys.back() + "=" + unescape_opl(field.substr(field.find('=') + 1));
     }
     return element;
 }
 
-// Compares the tags of a decoded element with the expected ones, including
-// the absence of a few keys that the element does not carry.
-void compare_tags(const Routing::TagMap &tags, const OsmElement &expected, std::ostringstream &out)
+std::string signed_id(char kind, uint64_t id)
 {
-    for (const auto &[key, value] : expected.tags) {
-        const char *found = tags[key.c_str()];
-        if (found == nullptr || value != found)
-            out << " tag " << key << " is " << (found ? found : "missing") << " instead of " << value << ";";
-    }
-    for (const char *key : {"highway", "name", "building", "oneway", "source", "type", "a", ""}) {
-        bool carried = false;
-        for (const auto &tag : expected.tags)
-            carried |= tag.first == key;
-        if (!carried && tags[key] != nullptr)
-            out << " unexpected tag " << key << ";";
-    }
+    return kind + std::to_string(static_cast<int64_t>(id));
 }
 
 } // namespace
 
-std::vector<OsmElement> parse_opl(const std::string &text)
+std::string compare_with_osmium(const std::string &pbf, unsigned block_size)
 {
-    std::vector<OsmElement> elements;
-    for (const std::string_view line : split(text, '\n'))
-        if (!line.empty())
-            elements.push_back(parse_opl_line(line));
-    return elements;
-}
+    std::vector<Element> expected;
+    std::istringstream opl(run_command("osmium cat --no-progress -f opl,add_metadata=false " + pbf));
+    for (std::string line; std::getline(opl, line);)
+        expected.push_back(parse_opl_line(line));
 
-std::string opl_to_pbf(const TemporaryFolder &folder, const std::string &name, const std::string &opl,
-                       const std::string &format, bool sort)
-{
-    const std::string input = folder.write(name + ".opl", opl);
-    const std::string output = folder.path(name + ".osm.pbf");
-    run_command(std::string("osmium ") + (sort ? "sort" : "cat") + " --no-progress -O -F opl -f " + format + " -o " +
-                output + " " + input);
-    return output;
-}
-
-std::vector<OsmElement> osmium_elements(const std::string &pbf)
-{
-    return parse_opl(run_command("osmium cat --no-progress -f opl,add_metadata=false " + pbf));
-}
-
-std::vector<std::string> compare_unordered_read(const std::string &pbf, const std::vector<OsmElement> &expected,
-                                                unsigned block_size)
-{
-    std::vector<std::string> differences;
-    size_t index = 0;
-    auto check = [&](char kind, uint64_t id, auto &&compare_body) {
-        std::ostringstream out;
-        if (index >= expected.size()) {
-            out << "extra element " << kind << id;
-        } else {
-            const OsmElement &e = expected[index];
-            if (e.kind != kind || e.id != id)
-                out << "element " << kind << id << " instead of " << e.kind << e.id;
-            else
-                compare_body(e, out);
-        }
+    std::string difference;
+    size_t index = 0, counts[3] = {};
+    auto check = [&](int kind, std::string text, const Routing::TagMap &tags) {
+        // The keys of the expected element and of the one before, so that tags left over from that one show too.
+        std::vector<std::string> found;
+        for (const size_t i : {index, index - 1})
+            for (size_t k = 0; i < expected.size() && k < expected[i].keys.size(); ++k) {
+                const std::string &key = expected[i].keys[k];
+                if (tags[key.c_str()] != nullptr && std::find(found.begin(), found.end(), key) == found.end()) {
+                    found.push_back(key);
+                    text += " " + key + "=" + tags[key.c_str()];
+                }
+            }
+        const std::string wanted = index < expected.size() ? expected[index].text : "no element";
+        if (difference.empty() && text != wanted)
+            difference = "element " + std::to_string(index) + " is " + text + " instead of " + wanted;
         ++index;
-        if (!out.str().empty() && differences.size() < 5)
-            differences.push_back(out.str());
+        ++counts[kind];
     };
     Routing::unordered_read_osm_pbf(
         pbf,
         [&](uint64_t id, double latitude, double longitude, const Routing::TagMap &tags) {
-            check('n', id, [&](const OsmElement &e, std::ostringstream &out) {
-                if (std::abs(latitude - e.latitude) > 1.01e-7 || std::abs(longitude - e.longitude) > 1.01e-7)
-                    out << "n" << id << " at " << latitude << "," << longitude;
-                compare_tags(tags, e, out);
-            });
+            check(0, signed_id('n', id) + position(longitude) + position(latitude), tags);
         },
         [&](uint64_t id, const std::vector<uint64_t> &node_ids, const Routing::TagMap &tags) {
-            check('w', id, [&](const OsmElement &e, std::ostringstream &out) {
-                if (node_ids != e.node_ids)
-                    out << "w" << id << " has other node ids;";
-                compare_tags(tags, e, out);
-            });
+            std::string text = signed_id('w', id) + " ";
+            for (size_t i = 0; i < node_ids.size(); ++i)
+                text += (i ? "," : "") + signed_id('n', node_ids[i]);
+            check(1, text, tags);
         },
         [&](uint64_t id, const std::vector<Routing::OSMRelationMember> &members, const Routing::TagMap &tags) {
-            check('r', id, [&](const OsmElement &e, std::ostringstream &out) {
-                std::vector<OsmElement::Member> decoded;
-                for (const auto &m : members)
-                    decoded.push_back({"nwr"[static_cast<int>(m.type)], m.id, m.role});
-                if (decoded != e.members)
-                    out << "r" << id << " has other members;";
-                compare_tags(tags, e, out);
-            });
+            std::string text = signed_id('r', id) + " ";
+            for (size_t i = 0; i < members.size(); ++i)
+                text += (i ? "," : "") + signed_id("nwr"[static_cast<int>(members[i].type)], members[i].id) + "@" +
+                        members[i].role;
+            check(2, text, tags);
         },
         {}, block_size);
-    if (index < expected.size())
-        differences.push_back("only " + std::to_string(index) + " of " + std::to_string(expected.size()) +
-                              " elements decoded");
-    return differences;
+    if (difference.empty() && index < expected.size())
+        difference = "only " + std::to_string(index) + " of " + std::to_string(expected.size()) + " elements decoded";
+    return !difference.empty() ? difference
+                               : std::to_string(counts[0]) + " nodes, " + std::to_string(counts[1]) + " ways, " +
+                                     std::to_string(counts[2]) + " relations";
 }
-
-namespace pbf {
-
-std::string varint(uint64_t value)
-{
-    std::string bytes;
-    for (; value >= 0x80; value >>= 7)
-        bytes += static_cast<char>((value & 0x7F) | 0x80);
-    bytes += static_cast<char>(value);
-    return bytes;
-}
-
-uint64_t zigzag(int64_t value)
-{
-    return (static_cast<uint64_t>(value) << 1) ^ static_cast<uint64_t>(value >> 63);
-}
-
-std::string packed(const std::vector<uint64_t> &values)
-{
-    std::string bytes;
-    for (const uint64_t value : values)
-        bytes += varint(value);
-    return bytes;
-}
-
-std::string field(uint64_t number, uint64_t value)
-{
-    return varint(number << 3) + varint(value);
-}
-
-std::string field(uint64_t number, std::string_view content)
-{
-    return varint(number << 3 | 2) + varint(content.size()) + std::string(content);
-}
-
-std::string frame(std::string_view type, std::string_view blob)
-{
-    const std::string header = field(1, type) + field(3, uint64_t{blob.size()});
-    const auto length = static_cast<uint32_t>(header.size());
-    std::string bytes{static_cast<char>(length >> 24), static_cast<char>(length >> 16), static_cast<char>(length >> 8),
-                      static_cast<char>(length)};
-    return bytes + header + std::string(blob);
-}
-
-std::string raw_blob(std::string_view content)
-{
-    return field(1, content) + field(2, uint64_t{content.size()});
-}
-
-std::string zlib_stream(std::string_view content)
-{
-    uLongf size = compressBound(content.size());
-    std::string compressed(size, '\0');
-    compress(reinterpret_cast<Bytef *>(compressed.data()), &size, reinterpret_cast<const Bytef *>(content.data()),
-             content.size());
-    compressed.resize(size);
-    return compressed;
-}
-
-std::string zlib_blob(std::string_view content)
-{
-    return field(2, uint64_t{content.size()}) + field(3, zlib_stream(content));
-}
-
-std::string header_frame()
-{
-    const std::string header_block = field(4, "OsmSchema-V0.6") + field(4, "DenseNodes") + field(16, "test");
-    return frame("OSMHeader", raw_blob(header_block));
-}
-
-std::string data_frame(std::string_view block)
-{
-    return frame("OSMData", raw_blob(block));
-}
-
-std::string block(const std::vector<std::string> &strings, std::string_view group)
-{
-    std::string table = field(1, "");
-    for (const std::string &text : strings)
-        table += field(1, text);
-    return field(1, table) + field(2, group);
-}
-
-} // namespace pbf

@@ -1,18 +1,117 @@
 #include "routing/osm/osm_pbf_reading.h"
+#include "routing/osm/protobuf.h"
+#include "routing/osm/tag_map.h"
 #include "tests/routing/osm/pbf_test_support.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include <cmath>
 #include <filesystem>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
 
-using namespace pbf;
-using Routing::OSMRelationMember;
 using Routing::TagMap;
+
+// Protocol-buffer and PBF framing builders for hand-made files.
+std::string varint(uint64_t value)
+{
+    std::string bytes;
+    for (; value >= 0x80; value >>= 7)
+        bytes += static_cast<char>((value & 0x7F) | 0x80);
+    return bytes + static_cast<char>(value);
+}
+
+uint64_t zigzag(int64_t value) { return static_cast<uint64_t>(value) << 1 ^ static_cast<uint64_t>(value >> 63); }
+std::string field(uint64_t number, uint64_t value) { return varint(number << 3) + varint(value); }
+
+std::string field(uint64_t number, std::string_view content)
+{
+    return varint(number << 3 | 2) + varint(content.size()) + std::string(content);
+}
+
+std::string packed(const std::vector<uint64_t> &values)
+{
+    std::string bytes;
+    for (const uint64_t value : values)
+        bytes += varint(value);
+    return bytes;
+}
+
+// Length, BlobHeader of this type and data size, and the blob bytes.
+std::string frame(std::string_view type, std::string_view blob)
+{
+    const std::string header = field(1, type) + field(3, blob.size());
+    const auto n = static_cast<uint32_t>(header.size());
+    return std::string{char(n >> 24), char(n >> 16), char(n >> 8), char(n)} + header + std::string(blob);
+}
+
+std::string zlib_stream(std::string_view content)
+{
+    uLongf size = compressBound(content.size());
+    std::string compressed(size, '\0');
+    compress(reinterpret_cast<Bytef *>(compressed.data()), &size, reinterpret_cast<const Bytef *>(content.data()),
+             content.size());
+    compressed.resize(size);
+    return compressed;
+}
+
+std::string raw_blob(std::string_view content) { return field(1, content) + field(2, content.size()); }
+std::string data_frame(std::string_view block) { return frame("OSMData", raw_blob(block)); }
+
+// An OSMHeader frame as osmium writes one, uncompressed.
+std::string header_frame()
+{
+    return frame("OSMHeader", raw_blob(field(4, "OsmSchema-V0.6") + field(4, "DenseNodes") + field(16, "test")));
+}
+
+// A PrimitiveBlock with this string table (string 0 is the empty string) and one group.
+std::string block(const std::vector<std::string> &strings, std::string_view group)
+{
+    std::string table = field(1, "");
+    for (const std::string &text : strings)
+        table += field(1, text);
+    return field(1, table) + field(2, group);
+}
+
+TEST(Protobuf, VarintsAndZigzagCoverTheWholeRange)
+{
+    const std::pair<std::string, uint64_t> varints[] = {
+        {std::string(1, '\0'), 0}, {"\x7f", 127}, {"\x80\x01", 128}, {std::string(9, '\xff') + "\x01", UINT64_MAX},
+        // At the tenth byte only the lowest bit counts, and the shift stays below 64.
+        {std::string(9, '\xff') + "\x7f", UINT64_MAX}, {std::string(9, '\x80') + "\x02", 0},
+    };
+    for (const auto &[bytes, value] : varints) {
+        const char *begin = bytes.data();
+        EXPECT_EQ(Routing::decode_varint_as_uint64_and_advance_first_parameter(begin, bytes.data() + bytes.size()),
+                  value);
+        EXPECT_EQ(begin, bytes.data() + bytes.size());
+    }
+    EXPECT_EQ(Routing::zigzag_convert_uint64_to_int64(1), -1);
+    EXPECT_EQ(Routing::zigzag_convert_uint64_to_int64(2), 1);
+    EXPECT_EQ(Routing::zigzag_convert_uint64_to_int64(UINT64_MAX), INT64_MIN);
+    EXPECT_EQ(Routing::zigzag_convert_uint64_to_int64(UINT64_MAX - 1), INT64_MAX);
+}
+
+TEST(TagMap, FindsTheFirstValueOfEachKeyUpToTheTagLimit)
+{
+    // "abcd" and "abxd" share a bucket: the middle byte of a four-byte key is its second.
+    const TestTags tags("abcd=1,highway=primary,abxd=2,=empty,name=first,name=second");
+    ASSERT_EQ(TagMap::bucket_of("abcd"), TagMap::bucket_of("abxd"));
+    for (const auto &[key, value] : {std::pair{"abcd", "1"}, {"abxd", "2"}, {"highway", "primary"}, {"", "empty"},
+                                     {"name", "first"}, {"Highway", nullptr}, {"abzd", nullptr}})
+        EXPECT_STREQ(tags.map()[key], value) << key;
+
+    // 65 536 tags is the most an element may have.
+    std::string list = "k0=0";
+    for (int i = 1; i < 65536; ++i)
+        list += ",k" + std::to_string(i) + "=" + std::to_string(i);
+    EXPECT_STREQ(TestTags(list).map()["k65535"], "65535");
+}
 
 // Large enough for the block with 70 000 tags.
 constexpr unsigned block_size = 1 << 18;
@@ -37,20 +136,23 @@ std::string dense(const std::vector<uint64_t> &ids, const std::vector<uint64_t> 
     return field(1, packed(ids)) + field(8, packed(latitudes)) + field(9, packed(longitudes));
 }
 
-std::string frame_with_data_size(std::string_view type, uint64_t data_size)
+// Reads the whole file, in file order or ordered; returns the text of the std::runtime_error it ends in, or "".
+std::string read(const std::string &file, bool ordered, const Routing::OSMNodeCallback &node,
+                 const Routing::OSMWayCallback &way = {}, const Routing::OSMRelationCallback &relation = {})
 {
-    const std::string header = field(1, type) + field(3, data_size);
-    return std::string{0, 0, 0, static_cast<char>(header.size())} + header;
+    try {
+        if (ordered)
+            Routing::ordered_read_osm_pbf(file, node, way, relation, {}, false, block_size);
+        else
+            Routing::unordered_read_osm_pbf(file, node, way, relation, {}, block_size);
+    } catch (const std::runtime_error &error) {
+        return error.what();
+    }
+    return "";
 }
 
-struct Case
-{
-    std::string name;
-    std::string bytes;
-    std::string message;
-};
-
-std::vector<Case> hostile_cases()
+// Name, bytes, and the text of the error the file ends in ("" for a clean end).
+std::vector<std::tuple<std::string, std::string, std::string>> hostile_cases()
 {
     const std::string header = header_frame();
     const std::string data = data_frame(block({"a"}, field(3, field(1, uint64_t{1}))));
@@ -63,13 +165,17 @@ std::vector<Case> hostile_cases()
     const std::string inflate_error = "PBF error: Failed to completely inflate zlib stream. Probably the OSM blob "
                                       "decompresses to something larger than reported in the header.";
     return {
+        // Files that end before or between blobs end the read cleanly.
+        {"EmptyFile", "", ""},
+        {"StrayBytesAfterHeader", header + "\x01\x02", ""},
+        {"EmptyBlock", header + data_frame(""), ""},
         {"StrayBytes", "abcdef", requested + "1633837924" + above_block},
         {"CutInsideHeader", header.substr(0, 10), wanted(static_cast<unsigned char>(header[3]), 6)},
         {"CutInsideBlob", cut_blob, wanted(data_size, data_size - 5)},
         {"HeaderLengthZero", std::string(4, '\0') + header, "Cannot parse OSM blob header because it is missing the data size"},
         {"HeaderLengthMax", std::string(4, '\xff'), requested + "4294967295" + above_block},
         {"MissingDataSize", std::string{0, 0, 0, 9} + field(1, "OSMData"), "Cannot parse OSM blob header because it is missing the data size"},
-        {"DataSizeAboveBlock", frame_with_data_size("OSMData", block_size + 1), requested + std::to_string(block_size + 1) + above_block},
+        {"DataSizeAboveBlock", frame("OSMData", std::string(block_size + 1, 'x')), requested + std::to_string(block_size + 1) + above_block},
         {"EmptyBlob", header + frame("OSMData", ""), "PBF error: Blob contains neither compressed nor uncompressed data"},
         {"BlobWithoutData", header + frame("OSMData", field(2, uint64_t{5})), "PBF error: Blob contains neither compressed nor uncompressed data"},
         {"BlobWithBoth", header + frame("OSMData", field(1, "x") + field(2, uint64_t{1}) + field(3, "y")), "PBF error: Blob must not contain both compressed and uncompressed data"},
@@ -112,109 +218,91 @@ std::vector<Case> hostile_cases()
     };
 }
 
-class HostileInput : public testing::TestWithParam<Case>
+TEST(PbfDecoding, HostileFilesEndInTheirErrorOrCleanly)
 {
-};
-
-TEST_P(HostileInput, EndsInTheExpectedError)
-{
-    TemporaryFolder folder;
-    const std::string file = folder.write("hostile.osm.pbf", GetParam().bytes);
-    auto node = [](uint64_t, double, double, const TagMap &) {};
-    auto way = [](uint64_t, const std::vector<uint64_t> &, const TagMap &) {};
-    auto relation = [](uint64_t, const std::vector<OSMRelationMember> &, const TagMap &) {};
-    for (const bool ordered : {false, true}) {
-        try {
-            if (ordered)
-                Routing::ordered_read_osm_pbf(file, node, way, relation, {}, false, block_size);
-            else
-                Routing::unordered_read_osm_pbf(file, node, way, relation, {}, block_size);
-            ADD_FAILURE() << "no error, ordered " << ordered;
-        } catch (const std::runtime_error &error) {
-            EXPECT_EQ(error.what(), GetParam().message) << "ordered " << ordered;
-        }
+    int delivered = 0;
+    auto node = [&](uint64_t, double, double, const TagMap &) { ++delivered; };
+    auto way = [&](uint64_t, const std::vector<uint64_t> &, const TagMap &) { ++delivered; };
+    auto relation = [&](uint64_t, const std::vector<Routing::OSMRelationMember> &, const TagMap &) { ++delivered; };
+    for (const auto &[name, bytes, message] : hostile_cases()) {
+        SCOPED_TRACE(name);
+        const std::string file = write_test_file("hostile.osm.pbf", bytes);
+        delivered = 0;
+        EXPECT_EQ(read(file, false, node, way, relation), message);
+        EXPECT_EQ(read(file, true, node, way, relation), message);
+        EXPECT_TRUE(delivered == 0 || !message.empty()) << "a clean end delivers nothing here";
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Pbf, HostileInput, testing::ValuesIn(hostile_cases()),
-                         [](const auto &info) { return info.param.name; });
-
-struct Delivered
+TEST(PbfDecoding, HeaderDeclaringSortedOrderGivesOneReadInFileOrder)
 {
-    std::vector<uint64_t> ids;
-    std::vector<double> coordinates;
-    Routing::OSMNodeCallback node = [this](uint64_t id, double latitude, double longitude, const TagMap &) {
-        ids.push_back(id);
-        coordinates.push_back(latitude);
-        coordinates.push_back(longitude);
-    };
-    Routing::OSMWayCallback way = [this](uint64_t id, const std::vector<uint64_t> &refs, const TagMap &) {
-        ids.push_back(id);
-        ids.insert(ids.end(), refs.begin(), refs.end());
-    };
-};
-
-TEST(PbfReading, TruncatedOrEmptyFilesEndCleanly)
-{
-    TemporaryFolder folder;
-    for (const std::string &bytes : {std::string(), header_frame() + "\x01\x02", header_frame() + "abc",
-                                     header_frame() + data_frame("")}) {
-        const std::string file = folder.write("short.osm.pbf", bytes);
-        Delivered delivered;
-        Routing::unordered_read_osm_pbf(file, delivered.node, delivered.way, {}, {}, small_block_size);
-        Routing::ordered_read_osm_pbf(file, delivered.node, delivered.way, {}, {}, false, small_block_size);
-        EXPECT_TRUE(delivered.ids.empty());
+    const std::string way_then_node =
+        data_frame(block({}, field(3, field(1, 5)))) + data_frame(block({}, field(2, dense({zigzag(9)}, {0}, {0}))));
+    for (const bool sorted : {true, false}) {
+        const std::string header = frame("OSMHeader", field(5, sorted ? "Sort.Type_then_ID" : "Sort.Other"));
+        std::string order;
+        EXPECT_EQ(read(write_test_file("header.osm.pbf", header + way_then_node), true,
+                       [&](uint64_t id, double, double, const TagMap &) { order += "n" + std::to_string(id) + " "; },
+                       [&](uint64_t id, const std::vector<uint64_t> &, const TagMap &) {
+                           order += "w" + std::to_string(id) + " ";
+                       }),
+                  "");
+        EXPECT_EQ(order, sorted ? "w5 n9 " : "n9 w5 ");
     }
 }
 
-TEST(PbfReading, LenientAndWrappingInputsDecode)
+TEST(PbfDecoding, LenientAndWrappingInputsDecode)
 {
     const uint64_t max = std::numeric_limits<int64_t>::max();
     // Uncompressed data without raw_size is valid; ids wrap instead of overflowing;
-    // a blob inflating to exactly the block size less 4 fits.
+    // a blob inflating to exactly the block size less 4 fits; offsets shift positions.
     const std::string largest_block = field(15, std::string(small_block_size - 8, 'x'));
     ASSERT_EQ(largest_block.size(), small_block_size - 4);
     const std::string block_bytes =
         block({}, field(2, dense({zigzag(max), zigzag(max), zigzag(3)}, {zigzag(5), 0, 0}, {0, zigzag(-7), 0})) +
-                      field(3, field(1, uint64_t{4}) + field(8, packed({zigzag(max), zigzag(max), zigzag(2)}))));
-    TemporaryFolder folder;
-    const std::string file = folder.write("lenient.osm.pbf", header_frame() + frame("OSMData", field(1, block_bytes)) +
-                                                                 frame("OSMData", zlib_blob(largest_block)) +
-                                                                 data_frame(field(19, uint64_t{1000}) + block({}, field(1, field(1, zigzag(1)) + field(8, zigzag(2))))));
-    Delivered delivered;
-    Routing::unordered_read_osm_pbf(file, delivered.node, delivered.way, {}, {}, small_block_size);
-    EXPECT_EQ(delivered.ids, (std::vector<uint64_t>{max, 2 * max, 2 * max + 3, 4, max, 2 * max, 2 * max + 2, 1}));
-    const std::vector<double> coordinates{5e-7, 0, 5e-7, -7e-7, 5e-7, -7e-7, 2e-7 + 1e-6, 0};
-    ASSERT_EQ(delivered.coordinates.size(), coordinates.size());
-    for (size_t i = 0; i < coordinates.size(); ++i)
-        EXPECT_NEAR(delivered.coordinates[i], coordinates[i], 1e-15) << i;
+                      field(3, field(1, 4) + field(8, packed({zigzag(max), zigzag(max), zigzag(2)}))));
+    const std::string offset_block = field(19, 1000) + field(20, 3000) +
+                                     block({}, field(1, field(1, zigzag(1)) + field(8, zigzag(2))) +
+                                                   field(2, dense({zigzag(5)}, {zigzag(1)}, {zigzag(1)})));
+    const std::string file = write_test_file(
+        "lenient.osm.pbf", header_frame() + frame("OSMData", field(1, block_bytes)) +
+                               frame("OSMData", field(2, largest_block.size()) + field(3, zlib_stream(largest_block))) +
+                               data_frame(offset_block));
+    std::vector<uint64_t> ids;
+    std::vector<long long> nanodegrees;
+    Routing::unordered_read_osm_pbf(
+        file,
+        [&](uint64_t id, double latitude, double longitude, const TagMap &) {
+            ids.push_back(id);
+            nanodegrees.insert(nanodegrees.end(), {std::llround(latitude * 1e9), std::llround(longitude * 1e9)});
+        },
+        [&](uint64_t id, const std::vector<uint64_t> &refs, const TagMap &) {
+            ids.push_back(id);
+            ids.insert(ids.end(), refs.begin(), refs.end());
+        },
+        {}, {}, small_block_size);
+    EXPECT_EQ(ids, (std::vector<uint64_t>{max, 2 * max, 2 * max + 3, 4, max, 2 * max, 2 * max + 2, 1, 5}));
+    EXPECT_EQ(nanodegrees, (std::vector<long long>{500, 0, 500, -700, 500, -700, 1200, 3000, 1100, 3100}));
 }
-
-struct CallbackError
-{
-    int code;
-};
 
 size_t count_entries(const char *folder)
 {
     return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
 }
 
-TEST(PbfReading, ThrowingCallbackLeavesNoThreadOrFileBehind)
+TEST(PbfDecoding, ThrowingCallbackLeavesNoThreadOrFileBehind)
 {
-    TemporaryFolder folder;
-    const std::string file = file_with_group(field(2, dense({2, 2}, {0, 0}, {0, 0})));
-    const std::string path = folder.write("ok.osm.pbf", file);
-    const size_t descriptors = count_entries("/proc/self/fd");
-    const size_t threads = count_entries("/proc/self/task");
+    struct CallbackError
+    {
+        int code;
+    };
+    const std::string path = write_test_file("ok.osm.pbf", file_with_group(field(2, dense({2, 2}, {0, 0}, {0, 0}))));
+    const size_t descriptors = count_entries("/proc/self/fd"), threads = count_entries("/proc/self/task");
     for (const bool ordered : {false, true}) {
         int calls = 0;
         auto node = [&](uint64_t, double, double, const TagMap &) { throw CallbackError{++calls}; };
         try {
-            if (ordered)
-                Routing::ordered_read_osm_pbf(path, node, {}, {}, {}, false, small_block_size);
-            else
-                Routing::unordered_read_osm_pbf(path, node, {}, {}, {}, small_block_size);
+            read(path, ordered, node);
             ADD_FAILURE() << "no exception";
         } catch (const CallbackError &error) {
             EXPECT_EQ(error.code, 1);
