@@ -110,7 +110,8 @@ TEST(BufferedAsynchronousReader, DestructionDoesNotWaitForTheSource)
 
 TEST(FileDataSource, ReadsRewindsAndThrowsWithoutAFile)
 {
-    const std::string file = write_test_file("data", "0123456789"), missing = file + ".missing";
+    TemporaryFolder folder;
+    const std::string file = folder.write("data", "0123456789"), missing = folder.path("missing");
     Routing::FileDataSource source;
     char buffer[16] = {};
     // Without a file the source throws instead of handing fread a null stream.

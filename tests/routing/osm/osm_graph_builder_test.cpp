@@ -162,7 +162,8 @@ Built build_car_graph(const std::string &pbf, OSMRoadGeometry geometry, bool wit
 
 TEST(OsmGraphBuilder, SmallExtractArcByArc)
 {
-    const std::string pbf = opl_to_pbf("graph", graph_fixture(), "pbf");
+    TemporaryFolder folder;
+    const std::string pbf = opl_to_pbf(folder, "graph", graph_fixture(), "pbf");
     const Built all = build_car_graph(pbf, OSMRoadGeometry::all_modelling_nodes, false);
     const Built none = build_car_graph(pbf, OSMRoadGeometry::none, false);
     // Turn restrictions need the first and last inner node of each arc.
@@ -232,10 +233,11 @@ TEST(OsmGraphBuilder, SegmentLengthAndTravelTime)
 
 TEST(OsmGraphBuilder, HostileIdsAreRejectedOrIgnored)
 {
+    TemporaryFolder folder;
     // A file that changed after the mapping was made: ids beyond the mapping's
     // sets count as unused, and a way stops at the first node it does not know.
-    const std::string before = opl_to_pbf("before", "w5 Thighway=residential Nn1,n2,n3\n", "pbf");
-    const std::string after = opl_to_pbf("after",
+    const std::string before = opl_to_pbf(folder, "before", "w5 Thighway=residential Nn1,n2,n3\n", "pbf");
+    const std::string after = opl_to_pbf(folder, "after",
                                          "n1 x1 y1\nn2 x1.001 y1\nn3 x1.002 y1\nn9000000 x1 y2\n"
                                          "w5 Thighway=residential Nn1,n2,n9000000,n3\nw9000000 Thighway=primary Nn3,n1\n"
                                          "w2 Thighway=primary Nn2\n",
@@ -247,7 +249,7 @@ TEST(OsmGraphBuilder, HostileIdsAreRejectedOrIgnored)
     EXPECT_EQ(graph.latitude, (std::vector<float>{1, 1}));
 
     for (const std::string opl : {"w5 Thighway=residential Nn1,n-2\n", "w-5 Thighway=residential Nn1,n2\n"}) {
-        const std::string pbf = opl_to_pbf("negative", opl, "pbf");
+        const std::string pbf = opl_to_pbf(folder, "negative", opl, "pbf");
         try {
             simple_load_osm_pedestrian_routing_graph_from_pbf(pbf, {}, false, false);
             ADD_FAILURE() << opl;

@@ -4,7 +4,6 @@
 #include "tests/routing/osm/pbf_test_support.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <cmath>
 #include <filesystem>
@@ -15,68 +14,8 @@
 
 namespace {
 
+using namespace pbf;
 using Routing::TagMap;
-
-// Protocol-buffer and PBF framing builders for hand-made files.
-std::string varint(uint64_t value)
-{
-    std::string bytes;
-    for (; value >= 0x80; value >>= 7)
-        bytes += static_cast<char>((value & 0x7F) | 0x80);
-    return bytes + static_cast<char>(value);
-}
-
-uint64_t zigzag(int64_t value) { return static_cast<uint64_t>(value) << 1 ^ static_cast<uint64_t>(value >> 63); }
-std::string field(uint64_t number, uint64_t value) { return varint(number << 3) + varint(value); }
-
-std::string field(uint64_t number, std::string_view content)
-{
-    return varint(number << 3 | 2) + varint(content.size()) + std::string(content);
-}
-
-std::string packed(const std::vector<uint64_t> &values)
-{
-    std::string bytes;
-    for (const uint64_t value : values)
-        bytes += varint(value);
-    return bytes;
-}
-
-// Length, BlobHeader of this type and data size, and the blob bytes.
-std::string frame(std::string_view type, std::string_view blob)
-{
-    const std::string header = field(1, type) + field(3, blob.size());
-    const auto n = static_cast<uint32_t>(header.size());
-    return std::string{char(n >> 24), char(n >> 16), char(n >> 8), char(n)} + header + std::string(blob);
-}
-
-std::string zlib_stream(std::string_view content)
-{
-    uLongf size = compressBound(content.size());
-    std::string compressed(size, '\0');
-    compress(reinterpret_cast<Bytef *>(compressed.data()), &size, reinterpret_cast<const Bytef *>(content.data()),
-             content.size());
-    compressed.resize(size);
-    return compressed;
-}
-
-std::string raw_blob(std::string_view content) { return field(1, content) + field(2, content.size()); }
-std::string data_frame(std::string_view block) { return frame("OSMData", raw_blob(block)); }
-
-// An OSMHeader frame as osmium writes one, uncompressed.
-std::string header_frame()
-{
-    return frame("OSMHeader", raw_blob(field(4, "OsmSchema-V0.6") + field(4, "DenseNodes") + field(16, "test")));
-}
-
-// A PrimitiveBlock with this string table (string 0 is the empty string) and one group.
-std::string block(const std::vector<std::string> &strings, std::string_view group)
-{
-    std::string table = field(1, "");
-    for (const std::string &text : strings)
-        table += field(1, text);
-    return field(1, table) + field(2, group);
-}
 
 TEST(Protobuf, VarintsAndZigzagCoverTheWholeRange)
 {
@@ -224,9 +163,10 @@ TEST(PbfDecoding, HostileFilesEndInTheirErrorOrCleanly)
     auto node = [&](uint64_t, double, double, const TagMap &) { ++delivered; };
     auto way = [&](uint64_t, const std::vector<uint64_t> &, const TagMap &) { ++delivered; };
     auto relation = [&](uint64_t, const std::vector<Routing::OSMRelationMember> &, const TagMap &) { ++delivered; };
+    TemporaryFolder folder;
     for (const auto &[name, bytes, message] : hostile_cases()) {
         SCOPED_TRACE(name);
-        const std::string file = write_test_file("hostile.osm.pbf", bytes);
+        const std::string file = folder.write("hostile.osm.pbf", bytes);
         delivered = 0;
         EXPECT_EQ(read(file, false, node, way, relation), message);
         EXPECT_EQ(read(file, true, node, way, relation), message);
@@ -238,10 +178,11 @@ TEST(PbfDecoding, HeaderDeclaringSortedOrderGivesOneReadInFileOrder)
 {
     const std::string way_then_node =
         data_frame(block({}, field(3, field(1, 5)))) + data_frame(block({}, field(2, dense({zigzag(9)}, {0}, {0}))));
+    TemporaryFolder folder;
     for (const bool sorted : {true, false}) {
         const std::string header = frame("OSMHeader", field(5, sorted ? "Sort.Type_then_ID" : "Sort.Other"));
         std::string order;
-        EXPECT_EQ(read(write_test_file("header.osm.pbf", header + way_then_node), true,
+        EXPECT_EQ(read(folder.write("header.osm.pbf", header + way_then_node), true,
                        [&](uint64_t id, double, double, const TagMap &) { order += "n" + std::to_string(id) + " "; },
                        [&](uint64_t id, const std::vector<uint64_t> &, const TagMap &) {
                            order += "w" + std::to_string(id) + " ";
@@ -264,7 +205,8 @@ TEST(PbfDecoding, LenientAndWrappingInputsDecode)
     const std::string offset_block = field(19, 1000) + field(20, 3000) +
                                      block({}, field(1, field(1, zigzag(1)) + field(8, zigzag(2))) +
                                                    field(2, dense({zigzag(5)}, {zigzag(1)}, {zigzag(1)})));
-    const std::string file = write_test_file(
+    TemporaryFolder folder;
+    const std::string file = folder.write(
         "lenient.osm.pbf", header_frame() + frame("OSMData", field(1, block_bytes)) +
                                frame("OSMData", field(2, largest_block.size()) + field(3, zlib_stream(largest_block))) +
                                data_frame(offset_block));
@@ -296,7 +238,8 @@ TEST(PbfDecoding, ThrowingCallbackLeavesNoThreadOrFileBehind)
     {
         int code;
     };
-    const std::string path = write_test_file("ok.osm.pbf", file_with_group(field(2, dense({2, 2}, {0, 0}, {0, 0}))));
+    TemporaryFolder folder;
+    const std::string path = folder.write("ok.osm.pbf", file_with_group(field(2, dense({2, 2}, {0, 0}, {0, 0}))));
     const size_t descriptors = count_entries("/proc/self/fd"), threads = count_entries("/proc/self/task");
     for (const bool ordered : {false, true}) {
         int calls = 0;

@@ -40,6 +40,7 @@ std::string unsorted_fixture_opl()
 
 TEST(PbfReading, FixtureInEveryVariantMatchesOsmium)
 {
+    TemporaryFolder folder;
     for (const char *dense : {"true", "false"})
         for (const char *compression : {"zlib", "none"})
             for (const char *metadata : {"true", "false"})
@@ -47,7 +48,7 @@ TEST(PbfReading, FixtureInEveryVariantMatchesOsmium)
                     const std::string format = std::string("pbf,pbf_dense_nodes=") + dense +
                                                ",pbf_compression=" + compression + ",add_metadata=" + metadata;
                     SCOPED_TRACE(format + (sort ? " sorted" : ""));
-                    const std::string pbf = opl_to_pbf("fixture", unsorted_fixture_opl(), format, sort);
+                    const std::string pbf = opl_to_pbf(folder, "fixture", unsorted_fixture_opl(), format, sort);
                     EXPECT_EQ(compare_with_osmium(pbf, small_block_size), "5 nodes, 3 ways, 2 relations");
                 }
 }
@@ -75,7 +76,8 @@ struct Trace
 
 TEST(PbfReading, OrderedReadDeliversNodesThenWaysThenRelations)
 {
-    const std::string pbf = opl_to_pbf("unsorted", unsorted_fixture_opl(), "pbf");
+    TemporaryFolder folder;
+    const std::string pbf = opl_to_pbf(folder, "unsorted", unsorted_fixture_opl(), "pbf");
     const std::string nodes = "n9007199254740993 n-3 n1 n2 n4294967297 ", ways = "w4294967297 w-5 w6 ";
     Trace unordered, ordered, ways_only, one_pass;
     Routing::unordered_read_osm_pbf(pbf, unordered.node, unordered.way, unordered.relation, {}, small_block_size);
@@ -92,7 +94,8 @@ TEST(PbfReading, OrderedReadDeliversNodesThenWaysThenRelations)
 TEST(PbfReading, SpeedtestReportsTheRate)
 {
     std::vector<std::string> lines;
-    Routing::speedtest_osm_pbf_reading(opl_to_pbf("speed", unsorted_fixture_opl(), "pbf"),
+    TemporaryFolder folder;
+    Routing::speedtest_osm_pbf_reading(opl_to_pbf(folder, "speed", unsorted_fixture_opl(), "pbf"),
                                        [&](const std::string &line) { lines.push_back(line); });
     EXPECT_EQ(lines, (std::vector<std::string>{"Starting scan speedtest",
                                                "Read         0 nodes,         0 ways,         1 relations last second",

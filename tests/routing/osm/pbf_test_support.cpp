@@ -2,6 +2,8 @@
 
 #include "routing/osm/osm_pbf_reading.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -12,30 +14,23 @@
 #include <sstream>
 #include <stdexcept>
 
-namespace {
-
-// The folder of this test program's files, removed with them when the program ends.
-struct TestFolder
+TemporaryFolder::TemporaryFolder()
 {
-    std::string path = (std::filesystem::temp_directory_path() / "distamatic-test-XXXXXX").string();
-    TestFolder()
-    {
-        if (mkdtemp(path.data()) == nullptr)
-            throw std::runtime_error("cannot create a temporary folder");
-    }
-    ~TestFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-};
+    std::string pattern = (std::filesystem::temp_directory_path() / "distamatic-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("cannot create a temporary folder");
+    folder = pattern;
+}
 
-} // namespace
-
-std::string write_test_file(const std::string &name, std::string_view bytes)
+TemporaryFolder::~TemporaryFolder()
 {
-    static const TestFolder folder;
-    const std::string file = folder.path + "/" + name;
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+}
+
+std::string TemporaryFolder::write(const std::string &name, std::string_view bytes) const
+{
+    const std::string file = path(name);
     std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return file;
 }
@@ -71,12 +66,12 @@ std::string run_command(const std::string &command)
     return output;
 }
 
-std::string opl_to_pbf(const std::string &name, const std::string &opl, const std::string &format, bool sort)
+std::string opl_to_pbf(const TemporaryFolder &folder, const std::string &name, const std::string &opl,
+                       const std::string &format, bool sort)
 {
-    const std::string input = write_test_file(name + ".opl", opl);
-    const std::string output = input.substr(0, input.size() - 4) + ".osm.pbf";
+    const std::string output = folder.path(name + ".osm.pbf");
     run_command(std::string("osmium ") + (sort ? "sort" : "cat") + " --no-progress -O -F opl -f " + format + " -o " +
-                output + " " + input);
+                output + " " + folder.write(name + ".opl", opl));
     return output;
 }
 
@@ -194,3 +189,58 @@ std::string compare_with_osmium(const std::string &pbf, unsigned block_size)
                                : std::to_string(counts[0]) + " nodes, " + std::to_string(counts[1]) + " ways, " +
                                      std::to_string(counts[2]) + " relations";
 }
+
+namespace pbf {
+
+std::string varint(uint64_t value)
+{
+    std::string bytes;
+    for (; value >= 0x80; value >>= 7)
+        bytes += static_cast<char>((value & 0x7F) | 0x80);
+    return bytes + static_cast<char>(value);
+}
+
+std::string packed(const std::vector<uint64_t> &values)
+{
+    std::string bytes;
+    for (const uint64_t value : values)
+        bytes += varint(value);
+    return bytes;
+}
+
+std::string field(uint64_t number, std::string_view content)
+{
+    return varint(number << 3 | 2) + varint(content.size()) + std::string(content);
+}
+
+std::string frame(std::string_view type, std::string_view blob)
+{
+    const std::string header = field(1, type) + field(3, blob.size());
+    const auto n = static_cast<uint32_t>(header.size());
+    return std::string{char(n >> 24), char(n >> 16), char(n >> 8), char(n)} + header + std::string(blob);
+}
+
+std::string zlib_stream(std::string_view content)
+{
+    uLongf size = compressBound(content.size());
+    std::string compressed(size, '\0');
+    compress(reinterpret_cast<Bytef *>(compressed.data()), &size, reinterpret_cast<const Bytef *>(content.data()),
+             content.size());
+    compressed.resize(size);
+    return compressed;
+}
+
+std::string header_frame()
+{
+    return frame("OSMHeader", raw_blob(field(4, "OsmSchema-V0.6") + field(4, "DenseNodes") + field(16, "test")));
+}
+
+std::string block(const std::vector<std::string> &strings, std::string_view group)
+{
+    std::string table = field(1, "");
+    for (const std::string &text : strings)
+        table += field(1, text);
+    return field(1, table) + field(2, group);
+}
+
+} // namespace pbf

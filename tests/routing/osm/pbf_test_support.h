@@ -3,13 +3,27 @@
 
 #include "routing/osm/tag_map.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// Writes the bytes to a file of that name in a folder of this test program, removed when the program ends;
-// returns the file's path.
-std::string write_test_file(const std::string &name, std::string_view bytes);
+// A folder under the system's temporary folder, removed with its content.
+class TemporaryFolder
+{
+public:
+    TemporaryFolder();
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder &) = delete;
+    TemporaryFolder &operator=(const TemporaryFolder &) = delete;
+
+    std::string path(const std::string &name) const { return folder + "/" + name; }
+    // Writes the bytes to a file of that name and returns its path.
+    std::string write(const std::string &name, std::string_view bytes) const;
+
+private:
+    std::string folder;
+};
 
 // A TagMap built from "key=value,key=value" (empty: no tags), with the texts it points to.
 class TestTags
@@ -29,13 +43,32 @@ constexpr unsigned small_block_size = 1 << 16;
 // Standard output of a shell command; throws when the command fails.
 std::string run_command(const std::string &command);
 
-// Has osmium convert OPL text to a PBF test file in the given output format (for instance "pbf,pbf_compression=none"),
-// sorting it when asked. Returns the PBF's path.
-std::string opl_to_pbf(const std::string &name, const std::string &opl, const std::string &format, bool sort = false);
+// Has osmium convert OPL text to PBF in the given output format (for instance "pbf,pbf_compression=none"), sorting
+// it when asked. Returns the PBF's path.
+std::string opl_to_pbf(const TemporaryFolder &folder, const std::string &name, const std::string &opl,
+                       const std::string &format, bool sort = false);
 
 // Reads the file with the unordered read and compares every element in file order (id, position to 1e-7 degrees,
 // tags, node ids, members) with what `osmium cat` prints. Returns "N nodes, N ways, N relations" when all agree,
 // otherwise the first difference.
 std::string compare_with_osmium(const std::string &pbf, unsigned block_size);
+
+// Protocol-buffer and PBF framing builders for hand-made files.
+namespace pbf {
+std::string varint(uint64_t value);
+inline uint64_t zigzag(int64_t value) { return static_cast<uint64_t>(value) << 1 ^ static_cast<uint64_t>(value >> 63); }
+std::string packed(const std::vector<uint64_t> &values);
+inline std::string field(uint64_t number, uint64_t value) { return varint(number << 3) + varint(value); }
+std::string field(uint64_t number, std::string_view content);
+// Length, BlobHeader of this type and data size, and the blob bytes.
+std::string frame(std::string_view type, std::string_view blob);
+std::string zlib_stream(std::string_view content);
+inline std::string raw_blob(std::string_view content) { return field(1, content) + field(2, content.size()); }
+// An OSMHeader frame as osmium writes one, and an OSMData frame holding this block, both uncompressed.
+std::string header_frame();
+inline std::string data_frame(std::string_view block) { return frame("OSMData", raw_blob(block)); }
+// A PrimitiveBlock with this string table (string 0 is the empty string) and one group.
+std::string block(const std::vector<std::string> &strings, std::string_view group);
+} // namespace pbf
 
 #endif
