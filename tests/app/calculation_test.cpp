@@ -7,25 +7,23 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QErrorMessage>
-#include <QGuiApplication>
 #include <QTest>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <utility>
 
 namespace {
 
-const QString connecting = QStringLiteral("Připojování k\u00a0serveru…");
-const QString receiving = QStringLiteral("Získávání odpovědi…");
-const QString reading = QStringLiteral("Načítání odpovědi ve formátu JSON…");
-const QString extracting = QStringLiteral("Extrakce vzdáleností z\u00a0formátu JSON…");
-const QString notJson = QStringLiteral("Obdržené údaje nejsou ve formátu JSON.\r\n"
-                                       "Jste si jisti, že daná adresa skutečně odkazuje na zvolenou službu?\r\n");
-const QString prague = QStringLiteral("(50.0755381,14.4378005)");
-const QString brno = QStringLiteral("(49.1950602,16.6068371)");
+const QString connecting = "Připojování k\u00a0serveru…", receiving = "Získávání odpovědi…",
+              reading = "Načítání odpovědi ve formátu JSON…", extracting = "Extrakce vzdáleností z\u00a0formátu JSON…";
+const QString transferFailed = "Získávání údajů od serveru se nezdařilo. Jste připojeni k\u00a0internetu? "
+                               "Je zvolená služba dostupná?\r\n";
+const QByteArray fiveAndSeven = R"({"distances":[[0,5],[7,0]]})";
 
-// Calculations through a stand-in web service.
+// Calculations of the web engines through a stand-in service: the routers run
+// on the window's worker thread and report to the GUI thread.
 class CalculationTest : public MainWindowTest
 {
 protected:
@@ -36,247 +34,231 @@ protected:
         line("orsServerInput")->setText(server.baseUrl());
     }
 
-    void addPragueAndBrno()
+    void addTwoLocations()
     {
-        enter(QStringLiteral("50.0755381, 14.4378005"));
-        enter(QStringLiteral("49.1950602, 16.6068371"));
+        enter("50.0755381, 14.4378005");
+        enter("49.1950602, 16.6068371");
     }
 
     StandInHttpServer server;
 };
 
-TEST_F(CalculationTest, OsrmMatrixReachesTheTableTheCsvTheClipboardAndStandardOutput)
+// A hundred points, typed with more digits than the nine significant ones
+// sent; base addresses with and without trailing slashes.
+TEST_F(CalculationTest, SendsAHundredPointsInOneRequestOfEachService)
 {
-    addPragueAndBrno();
-    server.enqueue(200, R"({"code":"Ok","distances":[[0,12345.6],[12001.2,0]]})");
-    EXPECT_EQ(calculateCapturing(), "0,12345\r\n12001,0\r\n");
+    std::string osrmPairs, orsPairs;
+    QByteArray reply = "{\"distances\":[";
+    for (int i = 0; i < 100; ++i) {
+        const double lat = -33.8688197 + i * 0.0123456789, lon = 151.2092955 - i * 0.00098765;
+        char typed[64], pair[64];
+        std::snprintf(typed, sizeof typed, "%.12g, %.12g", lat, lon);
+        std::snprintf(pair, sizeof pair, "%.9g,%.9g", lon, lat);
+        enter(typed);
+        osrmPairs += (i ? ";" : "") + std::string(pair);
+        orsPairs += (i ? ",[" : "[") + std::string(pair) + "]";
+        for (int j = 0; j < 100; ++j)
+            reply += (j ? "," : "[") + QByteArray::number(100 * i + j + 0.5);
+        reply += i < 99 ? "]," : "]]}";
+    }
+    const std::string osrmQuery = osrmPairs + "?annotations=distance";
+    const struct {
+        bool ors;
+        int travelType;
+        const char *baseSuffix;
+        std::string target;
+    } cases[] = {
+        {false, 0, "", "/table/v1/driving/" + osrmQuery}, {false, 1, "/", "/table/v1/foot/" + osrmQuery},
+        {false, 0, "/osrm//", "/osrm/table/v1/driving/" + osrmQuery}, {true, 0, "", "/v2/matrix/driving-car"},
+        {true, 1, "/", "/v2/matrix/foot-walking"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.target.substr(0, 30));
+        selectEngine(c.ors ? "openRouteService" : "osmrNet");
+        line(c.ors ? "orsServerInput" : "osmrServerInput")->setText(server.baseUrl() + c.baseSuffix);
+        find<QComboBox>("travelTypeCombo")->setCurrentIndex(c.travelType);
+        server.enqueue({200, reply});
+        calculateCapturing();
+        EXPECT_EQ(tableRow(42).value(7), "4207 m");
 
-    ASSERT_EQ(server.requests().size(), 1u);
-    const RecordedRequest request = server.requests()[0];
-    EXPECT_EQ(request.method, QByteArray("GET"));
-    EXPECT_EQ(request.target,
-              QByteArray("/table/v1/driving/14.4378005,50.0755381;16.6068371,49.1950602?annotations=distance"));
-    EXPECT_EQ(request.header("User-Agent"), QByteArray("Distamatic"));
+        const RecordedRequest request = server.requests().back();
+        EXPECT_EQ(request.target.toStdString(), c.target);
+        EXPECT_EQ(request.method, c.ors ? "POST" : "GET");
+        EXPECT_EQ(request.header("User-Agent"), "Distamatic");
+        EXPECT_EQ(request.body.toStdString(),
+                  c.ors ? "{\"metrics\":[\"distance\"],\"locations\":[" + orsPairs + "]}" : "");
+        EXPECT_EQ(request.header("Authorization"), c.ors ? ors_default_api_key().toUtf8() : QByteArray());
+        EXPECT_EQ(request.header("Content-Type"), c.ors ? "application/json" : QByteArray());
+    }
+    EXPECT_EQ(server.requests().size(), 5u);
+}
 
-    EXPECT_EQ(barValues, std::vector<int>({20, 50, 75, 100}));
-    EXPECT_EQ(errorLines(), QStringList({connecting, receiving, reading, extracting}));
-    EXPECT_TRUE(find<QProgressBar>("progressBar")->format().isEmpty());
-    EXPECT_TRUE(takeErrorMessages().isEmpty());
+// One location is not enough. Each reply ends in a matrix or in messages,
+// which reach standard error as they are and the error dialogs as plain text;
+// after a failure the window keeps showing the last result. A point within
+// 11 m of the equator and the prime meridian is listed in exponent form and
+// still reaches the engine.
+TEST_F(CalculationTest, TurnsEveryReplyIntoAMatrixOrMessages)
+{
+    enter("0.00001, -0.00001");
+    EXPECT_EQ(calculateCapturing(), "");
+    EXPECT_EQ(takeErrorMessages(), QStringList({"Pro výpočet sazeb prosím zadejte alespoň dvě lokace."}));
+    enter("49.1950602, 16.6068371");
+    const QString format = "Obdržené údaje nejsou v\u00a0tom správném formátu.\r\n"
+                           "Jste si jisti, že daná adresa skutečně odkazuje na zvolenou službu?\r\n";
+    const QString json = "Obdržené údaje nejsou ve formátu JSON.\r\n"
+                         "Jste si jisti, že daná adresa skutečně odkazuje na zvolenou službu?\r\n";
+    const QByteArray valid = R"({"code":"Ok","distances":[[0,1500.7],[1498.2,0]],"sources":[]})";
+    const std::chrono::milliseconds pause(20);
+    // clang-format off
+    const struct {
+        const char *name;
+        StandInReply reply; // status 0: nothing listens
+        std::string matrix; // on standard output
+        QStringList errors; // a failed transfer's goes on with Qt's reason
+    } cases[] = {
+        {"extra members, slow pieces", {200, valid, "application/json", 3, pause}, "0,1500\r\n1498,0\r\n", {}},
+        {"truncated toward zero at both ends of int",
+         {200, R"({"distances":[[-0.5,2147483647.9],[-2147483648.9,1e-300]]})"}, "0,2147483647\r\n-2147483648,0\r\n", {}},
+        {"error object beside distances", {200, R"({"error":{"a":1},"distances":[[0,1],[2,0]]})"}, "0,1\r\n2,0\r\n", {}},
+        {"null cell", {200, R"({"distances":[[0,null],[1498.2,0]]})"}, "", {format}},
+        {"string cell", {200, R"({"distances":[[0,"1500"],[1498.2,0]]})"}, "", {format}},
+        {"cell above int", {200, R"({"distances":[[0,2147483648],[1,0]]})"}, "", {format}},
+        {"three rows for two points", {200, R"({"distances":[[0,1],[1,0],[2,2]]})"}, "", {format}},
+        {"short row", {200, R"({"distances":[[0,1],[1]]})"}, "", {format}},
+        {"row not an array", {200, R"({"distances":[[0,1],7]})"}, "", {format}},
+        {"distances missing", {200, R"({"code":"Ok"})"}, "", {format}},
+        {"top-level array", {200, "[[0,1],[1,0]]"}, "", {format}},
+        {"invalid key", {403, R"({"error":"Access to this API has been disallowed"})"}, "",
+         {transferFailed, "Zvolený klíč k API je neplatný – na stránkách si můžete vytvořit nový."}},
+        {"other service error, with markup", {400, R"({"error":"<b>access</b> denied\r\n& <a href=\"x\">retry</a>"})"},
+         "", {transferFailed, "Zvolená služba odpověděla na váš požadavek chybou:\r\n<b>access</b> denied\r\n& <a "
+                              "href=\"x\">retry</a>"}},
+        {"not JSON", {200, "Hello", "text/plain"}, "", {json}},
+        {"empty body", {200, ""}, "", {json}},
+        {"HTML 500 page", {500, "<html><body><h1>500 Internal Server Error</h1></body></html>", "text/html"}, "",
+         {transferFailed, json}},
+        {"body cut short", {200, valid, "application/json", 3, pause, true}, "", {transferFailed, json}},
+        {"connection refused", {0, ""}, "", {transferFailed, json}},
+    };
+    // clang-format on
+    QString shown;
+    for (int i = 0; i < int(std::size(cases)); ++i) {
+        const auto &c = cases[i];
+        SCOPED_TRACE(c.name);
+        server.enqueue(c.reply);
+        line("osmrServerInput")->setText(c.reply.status ? server.baseUrl() : server.refusingUrl());
+        line("addressInput")->setText(QString::number(i)); // re-enables the calculate button after an error
+        EXPECT_EQ(calculateCapturing(), c.matrix);
 
-    EXPECT_EQ(headers(), QStringList({prague, brno}));
-    EXPECT_EQ(tableRow(0), QStringList({"0 m", "12345 m"}));
-    EXPECT_EQ(tableRow(1), QStringList({"12001 m", "0 m"}));
-    EXPECT_EQ(csv(), QStringLiteral("0,12345\r\n12001,0\r\n").replace("\r\n", "\n"));
+        // Standard error: the progress texts and the errors, each where it happened.
+        const bool transfer = c.errors.value(0) == transferFailed;
+        QStringList expected = {connecting};
+        if (transfer)
+            expected << transferFailed.chopped(1);
+        expected << reading << extracting;
+        for (const QString &error : c.errors.mid(int(transfer)))
+            expected << error.split('\n', Qt::SkipEmptyParts);
+        QStringList lines = errorLines;
+        lines.removeAll(receiving);
+        if (transfer)
+            lines.removeAt(2); // Qt's reason
+        EXPECT_EQ(lines, expected);
+        EXPECT_TRUE(c.reply.body.isEmpty() || errorLines.contains(receiving));
 
-    ASSERT_TRUE(button("copyCsvButton")->isEnabled());
+        QStringList dialogs = takeErrorMessages();
+        ASSERT_EQ(dialogs.size(), c.errors.size());
+        for (const QString &error : c.errors) {
+            EXPECT_TRUE(std::any_of(dialogs.begin(), dialogs.end(), [&](const QString &dialog) {
+                return dialog.startsWith(QString(error).replace("\r\n", "\n"));
+            })) << error.toStdString();
+        }
+        if (!c.matrix.empty())
+            shown = QString::fromStdString(c.matrix).remove('\r');
+        EXPECT_EQ(csv(), shown);
+        EXPECT_EQ(barValues.back(), c.matrix.empty() ? 0 : 100);
+        EXPECT_TRUE(find<QProgressBar>("progressBar")->format().isEmpty());
+        EXPECT_EQ(button("calculateButton")->isEnabled(), c.errors.isEmpty());
+        if (i == 0) {
+            EXPECT_EQ(barValues, std::vector<int>({20, 50, 75, 100}));
+        }
+    }
+    EXPECT_EQ(server.requests()[0].target, "/table/v1/driving/-1e-05,1e-05;16.6068371,49.1950602?annotations=distance");
+
+    // The last result: in the table, on the clipboard and, with the locations
+    // as a header row and column, in the CSV view; relabelling writes nothing
+    // to standard output.
+    EXPECT_EQ(headers(), QStringList({"(1e-05,-1e-05)", "(49.1950602,16.6068371)"}));
+    EXPECT_EQ(tableRow(0), QStringList({"0 m", "1 m"}));
+    EXPECT_EQ(tableRow(1), QStringList({"2 m", "0 m"}));
     QTest::mouseClick(button("copyCsvButton"), Qt::LeftButton);
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), csv());
-
-    // The locations as a header row and column; the relabelling writes nothing to standard output.
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "0,1\n2,0\n");
     ::testing::internal::CaptureStdout();
     action("actionCoordsInCSV")->setChecked(true);
-    EXPECT_EQ(csv(), QStringLiteral(",(50.0755381;14.4378005) | ,(49.1950602;16.6068371) | \n"
-                                    "(50.0755381;14.4378005) | ,0,12345\n"
-                                    "(49.1950602;16.6068371) | ,12001,0\n"));
+    EXPECT_EQ(csv(), ",(1e-05;-1e-05) | ,(49.1950602;16.6068371) | \n"
+                     "(1e-05;-1e-05) | ,0,1\n"
+                     "(49.1950602;16.6068371) | ,2,0\n");
     action("actionShowNames")->setChecked(false);
-    EXPECT_EQ(csv(), QStringLiteral(",(50.0755381;14.4378005),(49.1950602;16.6068371)\n"
-                                    "(50.0755381;14.4378005),0,12345\n"
-                                    "(49.1950602;16.6068371),12001,0\n"));
+    EXPECT_EQ(csv(), ",(1e-05;-1e-05),(49.1950602;16.6068371)\n"
+                     "(1e-05;-1e-05),0,1\n"
+                     "(49.1950602;16.6068371),2,0\n");
     action("actionCopyCSV")->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), csv());
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
-
-    // On foot, with the map data of the first run.
-    find<QComboBox>("travelTypeCombo")->setCurrentIndex(1);
-    server.enqueue(200, R"({"distances":[[0,1],[2,0]]})");
-    calculateCapturing();
-    ASSERT_EQ(server.requests().size(), 2u);
-    EXPECT_TRUE(server.requests()[1].target.startsWith("/table/v1/foot/14.4378005,50.0755381;"));
 }
 
+// The headers name the places found; a later result keeps the names listed
+// when its calculation started.
 TEST_F(CalculationTest, OpenRouteServiceMatrixIsLabelledWithTheNamesFound)
 {
-    server.enqueue(200, R"({"features":[{"geometry":{"coordinates":[14.4378005,50.0755381]},)"
-                        R"("properties":{"label":"Praha, Hlavní nádraží"}}]})");
-    enter(QStringLiteral("Praha hlavní nádraží"));
-    enter(QStringLiteral("49.1950602, 16.6068371"));
+    const auto place = [](const char *lonLat, const char *name) {
+        return QStringLiteral(R"({"features":[{"geometry":{"coordinates":[%1]},"properties":{"label":"%2"}}]})")
+            .arg(lonLat, QString::fromUtf8(name))
+            .toUtf8();
+    };
+    server.enqueue({200, place("14.4378005,50.0755381", "Praha, Hlavní nádraží")});
+    enter("Praha hlavní nádraží");
+    enter("49.1950602, 16.6068371");
     selectEngine("openRouteService");
-    server.enqueue(200, R"({"distances":[[0,200.9],[201,0]],"metadata":{}})");
-    EXPECT_EQ(calculateCapturing(), "0,200\r\n201,0\r\n");
-
-    ASSERT_EQ(server.requests().size(), 2u);
-    const RecordedRequest request = server.requests()[1];
-    EXPECT_EQ(request.method, QByteArray("POST"));
-    EXPECT_EQ(request.target, QByteArray("/v2/matrix/driving-car"));
-    EXPECT_EQ(request.header("Authorization"), ors_default_api_key().toUtf8());
-    EXPECT_EQ(request.header("Content-Type"), QByteArray("application/json"));
-    EXPECT_EQ(request.body, QByteArray(R"({"metrics":["distance"],"locations":[[14.4378005,50.0755381],)"
-                                       R"([16.6068371,49.1950602]]})"));
-
-    EXPECT_EQ(headers(), QStringList({"Praha, Hlavní nádraží", brno}));
-    action("actionCoordsInCSV")->setChecked(true);
-    EXPECT_EQ(csv(), QStringLiteral(",(50.0755381;14.4378005) | Praha Hlavní nádraží,(49.1950602;16.6068371) | \n"
-                                    "(50.0755381;14.4378005) | Praha Hlavní nádraží,0,200\n"
-                                    "(49.1950602;16.6068371) | ,201,0\n"));
-
-    // A key of the user's own.
     find<QCheckBox>("orsUseDefaultApiInput")->setChecked(false);
-    line("orsApiKeyInput")->setText(QStringLiteral("my-key"));
-    server.enqueue(200, R"({"distances":[[0,1],[2,0]]})");
-    calculateCapturing();
-    ASSERT_EQ(server.requests().size(), 3u);
-    EXPECT_EQ(server.requests()[2].header("Authorization"), QByteArray("my-key"));
-}
+    line("orsApiKeyInput")->setText("my-key");
+    server.enqueue({200, R"({"distances":[[0,200.9],[201,0]],"metadata":{}})"});
+    EXPECT_EQ(calculateCapturing(), "0,200\r\n201,0\r\n");
+    EXPECT_EQ(server.requests().back().header("Authorization"), "my-key");
+    EXPECT_EQ(headers(), QStringList({"Praha, Hlavní nádraží", "(49.1950602,16.6068371)"}));
+    action("actionCoordsInCSV")->setChecked(true);
+    EXPECT_EQ(csv(), ",(50.0755381;14.4378005) | Praha Hlavní nádraží,(49.1950602;16.6068371) | \n"
+                     "(50.0755381;14.4378005) | Praha Hlavní nádraží,0,200\n"
+                     "(49.1950602;16.6068371) | ,201,0\n");
 
-// A coordinate closer to 0 than 0.0001 is listed in exponent form, and still
-// reaches the engine as a point.
-TEST_F(CalculationTest, PointsNearZeroReachTheEngine)
-{
-    enter(QStringLiteral("0.00001, -0.00001"));
-    enter(QStringLiteral("1, 1"));
-    server.enqueue(200, R"({"distances":[[0,157],[157,0]]})");
-    EXPECT_EQ(calculateCapturing(), "0,157\r\n157,0\r\n");
-    ASSERT_EQ(server.requests().size(), 1u);
-    EXPECT_EQ(server.requests()[0].target, QByteArray("/table/v1/driving/-1e-05,1e-05;1,1?annotations=distance"));
-    EXPECT_EQ(headers(), QStringList({"(1e-05,-1e-05)", "(1,1)"}));
-}
-
-TEST_F(CalculationTest, OneLocationIsNotEnough)
-{
-    enter(QStringLiteral("50.0755381, 14.4378005"));
-    EXPECT_EQ(calculateCapturing(), "");
-    EXPECT_EQ(takeErrorMessages(), QStringList({"Pro výpočet sazeb prosím zadejte alespoň dvě lokace."}));
-    EXPECT_TRUE(errorLines().isEmpty());
-    EXPECT_TRUE(server.requests().empty());
-    EXPECT_FALSE(button("calculateButton")->isEnabled());
-    EXPECT_FALSE(find<QComboBox>("travelTypeCombo")->isEnabled());
-
-    // A second location makes the calculation possible again.
-    enter(QStringLiteral("49.1950602, 16.6068371"));
-    ASSERT_TRUE(button("calculateButton")->isEnabled());
-    server.enqueue(200, R"({"distances":[[0,1],[2,0]]})");
-    EXPECT_EQ(calculateCapturing(), "0,1\r\n2,0\r\n");
-}
-
-// Each failure reaches the error dialog (as plain text) and standard error;
-// the stored result and its views stay as they were.
-TEST_F(CalculationTest, FailuresReachTheDialogAndStandardError)
-{
-    addPragueAndBrno();
-    server.enqueue(200, R"({"distances":[[0,5],[7,0]]})");
-    calculateCapturing();
-
-    const QString transferFailed =
-        QStringLiteral("Získávání údajů od serveru se nezdařilo. Jste připojeni k\u00a0internetu? "
-                       "Je zvolená služba dostupná?\r\n");
-    const QString markupMessage = QStringLiteral("Zvolená služba odpověděla na váš požadavek chybou:\r\n"
-                                                 "<b>Too many</b> requests\r\n& <a href=\"x\">retry</a>");
-    struct Case
-    {
-        const char *engine;
-        int status;
-        QByteArray body;
-        QStringList messages; // the start of each message, in the order reported
-    };
-    const std::vector<Case> cases = {
-        {"openRouteService", 403, R"({"error":"Access to this API has been disallowed"})",
-         {transferFailed, "Zvolený klíč k API je neplatný – na stránkách si můžete vytvořit nový."}},
-        {"osmrNet", 200, "<html>Bad gateway</html>", {notJson}},
-        {"osmrNet", 200, R"({"error":"<b>Too many</b> requests\r\n& <a href=\"x\">retry</a>"})", {markupMessage}},
-    };
-    for (const Case &c : cases) {
-        selectEngine(c.engine);
-        server.enqueue(c.status, c.body);
-        enter(QStringLiteral("1, 1")); // re-enables the calculate button after the previous error
-        EXPECT_EQ(calculateCapturing(), "") << c.engine;
-
-        QStringList shown = takeErrorMessages();
-        shown.sort();
-        QStringList expected;
-        for (const QString &message : c.messages) {
-            EXPECT_TRUE(errorOutput.contains(message)) << errorOutput.toStdString();
-            expected << QString(message).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        }
-        expected.sort();
-        ASSERT_EQ(shown.size(), expected.size());
-        for (int i = 0; i < shown.size(); ++i)
-            EXPECT_TRUE(shown[i].startsWith(expected[i])) << shown[i].toStdString();
-        EXPECT_EQ(find<QProgressBar>("progressBar")->value(), 0);
-        EXPECT_TRUE(find<QProgressBar>("progressBar")->format().isEmpty());
-        EXPECT_FALSE(button("calculateButton")->isEnabled());
-        EXPECT_EQ(tableRow(1), QStringList({"7 m", "0 m"}));
-    }
-
-    // No server at all: the transfer's failure, then the empty reply's.
-    ClosedPort closed;
-    selectEngine("osmrNet");
-    line("osmrServerInput")->setText(closed.baseUrl());
-    calculateCapturing();
-    QStringList messages = takeErrorMessages();
-    messages.sort();
-    ASSERT_EQ(messages.size(), 2);
-    EXPECT_TRUE(messages[0].startsWith(QString(notJson).replace("\r\n", "\n"))) << messages[0].toStdString();
-    EXPECT_TRUE(messages[1].startsWith(QString(transferFailed).replace("\r\n", "\n"))) << messages[1].toStdString();
-    EXPECT_TRUE(errorOutput.contains(transferFailed));
-}
-
-// A result keeps the names listed when its calculation started, whatever the
-// list holds when it is relabelled later.
-TEST_F(CalculationTest, ResultKeepsTheNamesItWasCalculatedWith)
-{
-    server.enqueue(200, R"({"features":[{"geometry":{"coordinates":[14.42,50.08]},"properties":{"label":"Praha"}}]})");
-    enter(QStringLiteral("Praha"));
-    enter(QStringLiteral("49.19, 16.61"));
-    server.enqueue(200, R"({"distances":[[0,5],[7,0]]})");
-    calculateCapturing();
-    EXPECT_EQ(headers(), QStringList({"Praha", "(49.19,16.61)"}));
-
-    // Brno first, then a named place; the calculation fails.
+    // Praha goes, a named place comes, and a calculation fails.
     list("coordinateList")->setCurrentRow(0);
     QTest::mouseClick(button("addressDelButton"), Qt::LeftButton);
-    server.enqueue(200, R"({"features":[{"geometry":{"coordinates":[15,50]},"properties":{"label":"Kolín"}}]})");
-    enter(QStringLiteral("Kolín"));
-    server.enqueue(200, "not json");
+    server.enqueue({200, place("15,50", "Kolín")});
+    enter("Kolín");
+    server.enqueue({200, "not json"});
     calculateCapturing();
     takeErrorMessages();
-
     action("actionShowNames")->setChecked(false);
     action("actionShowNames")->setChecked(true);
-    EXPECT_EQ(headers(), QStringList({"Praha", "(49.19,16.61)"}));
+    EXPECT_EQ(headers(), QStringList({"Praha, Hlavní nádraží", "(49.1950602,16.6068371)"}));
 }
 
-TEST_F(CalculationTest, ToggledViewsWaitForTheRunningCalculation)
-{
-    // Before any result: an empty table, and only the header line's corner.
-    action("actionCoordsInCSV")->setChecked(true);
-    EXPECT_EQ(find<QTableWidget>("distanceTable")->rowCount(), 0);
-    EXPECT_EQ(csv(), QStringLiteral(",\n"));
-
-    addPragueAndBrno();
-    server.enqueue(StandInReply{200, R"({"distances":[[0,5],[7,0]]})", "application/json", 1,
-                                std::chrono::milliseconds(300)});
-    QTest::mouseClick(button("calculateButton"), Qt::LeftButton);
-    action("actionCoordsInCSV")->setChecked(false);
-    EXPECT_EQ(csv(), QStringLiteral(",\n"));
-    waitForWorkers();
-    EXPECT_EQ(csv(), QStringLiteral("0,5\n7,0\n"));
-}
-
-// A second click while a calculation runs starts nothing; the window keeps
-// working and ends cleanly when settings change or it closes meanwhile.
+// A second click while a calculation runs starts nothing, and views toggled
+// meanwhile wait for its result; changing the server discards the map data
+// that the running calculation uses.
 TEST_F(CalculationTest, OneCalculationRunsAtATime)
 {
-    addPragueAndBrno();
-    const StandInReply heldBack{200, R"({"distances":[[0,5],[7,0]]})", "application/json", 2,
-                                std::chrono::milliseconds(400)};
-    server.enqueue(heldBack);
+    addTwoLocations();
+    server.enqueue({200, fiveAndSeven, "application/json", 2, std::chrono::milliseconds(400)});
     QTest::mouseClick(button("calculateButton"), Qt::LeftButton);
     QTest::mouseClick(button("calculateButton"), Qt::LeftButton);
     button("calculateButton")->click();
     EXPECT_FALSE(button("calculateButton")->isEnabled());
     EXPECT_FALSE(find<QComboBox>("travelTypeCombo")->isEnabled());
+    action("actionCoordsInCSV")->setChecked(true);
+    EXPECT_EQ(csv(), "");
 
-    // Changing the server discards the map data the running calculation uses.
     StandInHttpServer second;
     line("osmrServerInput")->setText(second.baseUrl());
     waitForWorkers();
@@ -284,42 +266,35 @@ TEST_F(CalculationTest, OneCalculationRunsAtATime)
     EXPECT_EQ(tableRow(0), QStringList({"0 m", "5 m"}));
     EXPECT_TRUE(find<QComboBox>("travelTypeCombo")->isEnabled());
 
-    // The next calculation goes to the new server.
-    second.enqueue(200, R"({"distances":[[0,1],[2,0]]})");
+    second.enqueue({200, R"({"distances":[[0,1],[2,0]]})"});
     calculate();
     EXPECT_EQ(second.requests().size(), 1u);
     EXPECT_EQ(tableRow(0), QStringList({"0 m", "1 m"}));
 }
 
-// An error clears the busy state before the worker has returned; a click
-// in between (here: just before the window learns that the worker finished)
-// must not start a second worker.
+// An error clears the busy state before the worker has returned; a click in
+// between (here: just before the window learns that the worker finished) must
+// not start a second worker.
 TEST_F(CalculationTest, NoNewWorkerBeforeThePreviousOneHasReturned)
 {
-    addPragueAndBrno();
-    server.enqueue(200, "not json");
-    server.enqueue(200, R"({"distances":[[0,5],[7,0]]})");
-
-    // Clicks when the worker's next report after the error reaches the window.
+    addTwoLocations();
+    server.enqueue({200, "not json"});
+    server.enqueue({200, fiveAndSeven});
     struct ClickBeforeFinish : QObject
     {
         std::function<void()> click;
         bool eventFilter(QObject *, QEvent *event) override
         {
-            if (event->type() == QEvent::FutureCallOut && click && errorShown())
+            const QWidgetList windows = QApplication::topLevelWidgets();
+            if (event->type() == QEvent::FutureCallOut && click &&
+                std::any_of(windows.begin(), windows.end(),
+                            [](QWidget *w) { return qobject_cast<QErrorMessage *>(w) && w->isVisible(); }))
                 std::exchange(click, nullptr)();
             return false;
         }
-        static bool errorShown()
-        {
-            const QWidgetList windows = QApplication::topLevelWidgets();
-            return std::any_of(windows.begin(), windows.end(), [](QWidget *w) {
-                return qobject_cast<QErrorMessage *>(w) != nullptr && w->isVisible();
-            });
-        }
     } filter;
     filter.click = [&] {
-        enter(QStringLiteral("1, 1"));
+        enter("1, 1");
         ASSERT_TRUE(button("calculateButton")->isEnabled());
         button("calculateButton")->click();
         // A calculation that started would have disabled the button.
@@ -340,9 +315,8 @@ TEST_F(CalculationTest, NoNewWorkerBeforeThePreviousOneHasReturned)
 
 TEST_F(CalculationTest, ClosingOrDestroyingTheWindowDuringACalculationIsSafe)
 {
-    addPragueAndBrno();
-    server.enqueue(StandInReply{200, R"({"distances":[[0,5],[7,0]]})", "application/json", 2,
-                                std::chrono::milliseconds(300)});
+    addTwoLocations();
+    server.enqueue({200, fiveAndSeven, "application/json", 2, std::chrono::milliseconds(300)});
     QTest::mouseClick(button("calculateButton"), Qt::LeftButton);
     window->close();
     window.reset();
@@ -355,11 +329,8 @@ TEST(MatrixShape, FitsOnlyOneRowOfOneValuePerPoint)
 {
     const vector_2d_double two = {{1, 1}, {2, 2}};
     EXPECT_TRUE(matrix_fits_points(two, {{0, 1}, {1, 0}}));
-    EXPECT_TRUE(matrix_fits_points({}, {}));
-    EXPECT_FALSE(matrix_fits_points(two, {{0, 1}}));
-    EXPECT_FALSE(matrix_fits_points(two, {{0, 1}, {1}}));
-    EXPECT_FALSE(matrix_fits_points(two, {{0, 1}, {1, 0, 2}}));
-    EXPECT_FALSE(matrix_fits_points(two, {{0, 1}, {1, 0}, {2, 2}}));
+    for (const vector_2d_int &misfit : {vector_2d_int{{0, 1}}, {{0, 1}, {1}}, {{0, 1}, {1, 0, 2}}})
+        EXPECT_FALSE(matrix_fits_points(two, misfit));
 }
 
 } // namespace

@@ -4,75 +4,37 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QTest>
+#include <QTimer>
 
 namespace {
 
 using LocationListTest = MainWindowTest;
 
+// Coordinates near 0 are listed in exponent form, and still compared as listed.
 TEST_F(LocationListTest, ListsTypedCoordinatesInOneFormAndDropsDuplicates)
 {
-    struct Case
-    {
-        QString typed;
-        QString listed; // empty: nothing new is listed
-    };
-    const std::vector<Case> cases = {
-        {"50.0755381, 14.4378005", "(50.0755381,14.4378005)"},
-        {"(50,0755381; 14,4378005)", ""},
-        {"50.07553812345, 14.4", "(50.0755381,14.4)"},
-        {"  -33.5   ,  -70.25 ", "(-33.5,-70.25)"},
-        {"(49,1950602;16,6068371)", "(49.1950602,16.6068371)"},
-        {"0.00001, -0.00001", "(1e-05,-1e-05)"},
-        {"0.00001,-0.00001", ""},
-        {"-0.00001, 0.00001", "(-1e-05,1e-05)"},
+    const std::pair<QString, QString> cases[] = {
+        // typed, listed (empty: nothing new)
+        {"50.0755381, 14.4378005", "(50.0755381,14.4378005)"}, {"(50,0755381; 14,4378005)", ""},
+        {"50.07553812345, 14.4", "(50.0755381,14.4)"}, {"  -33.5   ,  -70.25 ", "(-33.5,-70.25)"},
+        {"0.00001, -0.00001", "(1e-05,-1e-05)"}, {"0.00001,-0.00001", ""}, {"-0.00001, 0.00001", "(-1e-05,1e-05)"},
     };
     QStringList expected;
-    for (const Case &c : cases) {
-        enter(c.typed);
-        if (!c.listed.isEmpty())
-            expected << c.listed;
-        EXPECT_EQ(listTexts("coordinateList"), expected) << c.typed.toStdString();
-        EXPECT_TRUE(line("addressInput")->text().isEmpty()) << c.typed.toStdString();
+    for (const auto &[typed, listed] : cases) {
+        enter(typed);
+        if (!listed.isEmpty())
+            expected << listed;
+        EXPECT_EQ(listTexts("coordinateList"), expected) << typed.toStdString();
+        EXPECT_TRUE(line("addressInput")->text().isEmpty()) << typed.toStdString();
     }
-    EXPECT_EQ(listTexts("addressList"), QStringList(QVector<QString>(expected.size())));
-}
-
-TEST_F(LocationListTest, AddButtonFollowsTheTextAndTheGeocoderBox)
-{
-    QCheckBox *geocoder = find<QCheckBox>("orsTranslateToCoordsInput");
-    struct Case
-    {
-        bool geocoding;
-        QString text;
-        bool enabled;
-    };
-    const std::vector<Case> cases = {
-        {true, "Praha", true}, {true, "", false}, {true, "50.1, 14.4", true},
-        {false, "Praha", false}, {false, "50.1, 14.4", true}, {false, "", false},
-    };
-    for (const Case &c : cases) {
-        geocoder->setChecked(c.geocoding);
-        line("addressInput")->setText(c.text);
-        EXPECT_EQ(button("addressAddButton")->isEnabled(), c.enabled) << c.geocoding << c.text.toStdString();
-    }
-    EXPECT_EQ(line("addressInput")->placeholderText(), QStringLiteral("Zadejte souřadnice\u2026"));
-    geocoder->setChecked(true);
-    EXPECT_EQ(line("addressInput")->placeholderText(), QStringLiteral("Zadejte adresu či souřadnice\u2026"));
-
-    // Without the geocoder an address stays in the field and Enter does nothing.
-    geocoder->setChecked(false);
-    enter(QStringLiteral("Praha"));
-    EXPECT_EQ(line("addressInput")->text(), QStringLiteral("Praha"));
-    EXPECT_EQ(list("coordinateList")->count(), 0);
+    EXPECT_EQ(listTexts("addressList"), QStringList(expected.size()));
 }
 
 TEST_F(LocationListTest, SelectsRemovesAndClearsRowsInBothLists)
 {
     for (const char *typed : {"1, 1", "2, 2", "3, 3", "4, 4"})
-        enter(QLatin1String(typed));
+        enter(typed);
     EXPECT_FALSE(button("addressDelButton")->isEnabled());
-
     list("addressList")->setCurrentRow(2);
     EXPECT_EQ(list("coordinateList")->currentRow(), 2);
     EXPECT_TRUE(button("addressDelButton")->isEnabled());
@@ -88,12 +50,28 @@ TEST_F(LocationListTest, SelectsRemovesAndClearsRowsInBothLists)
     selectEngine("osmrNet");
     ASSERT_TRUE(button("calculateButton")->isEnabled());
     action("actionClearLocations")->trigger();
-    EXPECT_EQ(list("coordinateList")->count(), 0);
-    EXPECT_EQ(list("addressList")->count(), 0);
+    EXPECT_EQ(list("coordinateList")->count() + list("addressList")->count(), 0);
     EXPECT_TRUE(button("calculateButton")->isEnabled());
 }
 
-// Address lookups through a stand-in geocoding service.
+const QString transferFailed = "Získávání údajů od serveru se nezdařilo. Jste připojeni k\u00a0internetu? "
+                               "Je zvolená služba dostupná?\n";
+
+QByteArray feature(const char *coordinates, const char *properties)
+{
+    return QByteArray(R"({"type":"Feature","geometry":{"type":"Point","coordinates":)") + coordinates +
+           R"(},"properties":)" + properties + "}";
+}
+
+QByteArray places(const QList<QByteArray> &features)
+{
+    return R"({"type":"FeatureCollection","features":[)" + features.join(',') + "]}";
+}
+
+const QByteArray prague = feature("[14.42,50.08]", R"({"label":"Praha, Česko","name":"Praha"})");
+const QByteArray brno = feature("[16.61,49.19]", R"({"label":"Brno, Česko"})");
+
+// Address lookups on the GUI thread through a stand-in geocoding service.
 class AddressLookupTest : public MainWindowTest
 {
 protected:
@@ -101,120 +79,149 @@ protected:
     {
         line("orsServerInput")->setText(server.baseUrl());
         find<QCheckBox>("orsUseDefaultApiInput")->setChecked(false);
-        line("orsApiKeyInput")->setText(QStringLiteral("key"));
+        line("orsApiKeyInput")->setText("key");
     }
 
-    static QByteArray feature(double lon, double lat, const char *label)
-    {
-        return QStringLiteral(R"({"geometry":{"coordinates":[%1,%2]},"properties":{"label":"%3"}})")
-            .arg(lon)
-            .arg(lat)
-            .arg(QString::fromUtf8(label))
-            .toUtf8();
-    }
-
-    // The address choice dialog on show, or null.
     static QDialog *choiceDialog()
     {
         for (QWidget *widget : QApplication::topLevelWidgets()) {
-            if (widget->objectName() == QLatin1String("AddressDialog") && widget->isVisible())
+            if (widget->objectName() == "AddressDialog" && widget->isVisible())
                 return qobject_cast<QDialog *>(widget);
         }
         return nullptr;
     }
 
-    void expectEntryUsable(const QString &text)
+    // What came of looking the address up: the texts of the error dialogs (a
+    // failed transfer's without Qt's reason), sorted, then "LISTED NAME" for a
+    // new location or "choice NAME | NAME …" for the choice dialog. The entry
+    // is usable again unless the choice dialog is open, and keeps the address
+    // unless a location was listed.
+    QStringList lookUp(const QString &address)
     {
-        EXPECT_TRUE(line("addressInput")->isEnabled());
-        EXPECT_TRUE(button("addressAddButton")->isEnabled());
-        EXPECT_EQ(line("addressInput")->text(), text);
+        const int listed = list("coordinateList")->count();
+        enter(address);
+        QStringList outcome = takeErrorMessages();
+        for (QString &message : outcome) {
+            if (message.startsWith(transferFailed))
+                message = transferFailed;
+        }
+        outcome.sort();
+        if (list("coordinateList")->count() > listed)
+            outcome << listTexts("coordinateList").last() + " " + listTexts("addressList").last();
+        if (QDialog *choice = choiceDialog()) {
+            QStringList rows;
+            for (const QListWidgetItem *item : choice->findChild<QListWidget *>()->findItems("*", Qt::MatchWildcard))
+                rows << item->text();
+            outcome << "choice " + rows.join(" | ");
+            EXPECT_FALSE(choice->isModal());
+        }
+        EXPECT_EQ(line("addressInput")->isEnabled(), choiceDialog() == nullptr);
+        EXPECT_EQ(line("addressInput")->text(), list("coordinateList")->count() > listed ? "" : address);
+        return outcome;
     }
 
     StandInHttpServer server;
 };
 
-TEST_F(AddressLookupTest, ListsTheOnlyPlaceFound)
+// The address and the key reach the service as text, whatever they hold.
+// Each reply ends in a listed location, the choice dialog or messages; the
+// lookup waits in a nested event loop, so the GUI thread goes on working.
+TEST_F(AddressLookupTest, ListsWhatTheServiceFoundOrSaysWhyNot)
 {
-    enter(QStringLiteral("51.5, -0.1"));
-    server.enqueue(200, "{\"features\":[" + feature(14.42, 50.08, "Praha, Česko") + "]}");
-    enter(QStringLiteral("Praha"));
-
-    EXPECT_EQ(listTexts("coordinateList"), QStringList({"(51.5,-0.1)", "(50.08,14.42)"}));
-    EXPECT_EQ(listTexts("addressList"), QStringList({"", "Praha, Česko"}));
-    EXPECT_TRUE(line("addressInput")->text().isEmpty());
-    EXPECT_TRUE(line("addressInput")->isEnabled());
-    EXPECT_FALSE(button("addressAddButton")->isEnabled());
-    ASSERT_EQ(server.requests().size(), 1u);
-    EXPECT_EQ(server.requests()[0].target, QByteArray("/geocode/search?api_key=key&text=Praha"));
-    EXPECT_TRUE(takeErrorMessages().isEmpty());
-}
-
-TEST_F(AddressLookupTest, LetsTheUserChooseAmongSeveralPlaces)
-{
-    server.enqueue(200, "{\"features\":[" + feature(14.42, 50.08, "Praha") + "," + feature(16.61, 49.19, "Brno") +
-                            "]}");
-    enter(QStringLiteral("Město"));
-    EXPECT_FALSE(line("addressInput")->isEnabled());
-
-    QDialog *choice = choiceDialog();
-    ASSERT_NE(choice, nullptr);
-    auto *places = choice->findChild<QListWidget *>("locationList");
-    ASSERT_EQ(places->count(), 2);
-    places->setCurrentRow(1);
-    QTest::mouseClick(choice->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
-
-    EXPECT_EQ(listTexts("coordinateList"), QStringList({"(49.19,16.61)"}));
-    EXPECT_EQ(listTexts("addressList"), QStringList({"Brno"}));
-    EXPECT_TRUE(line("addressInput")->isEnabled());
-
-    // Cancelling a second choice gives the entry back with the text kept.
-    server.enqueue(200, "{\"features\":[" + feature(14.42, 50.08, "Praha") + "," + feature(16.61, 49.19, "Brno") +
-                            "]}");
-    enter(QStringLiteral("Město"));
-    choice = choiceDialog();
-    ASSERT_NE(choice, nullptr);
-    choice->reject();
-    expectEntryUsable(QStringLiteral("Město"));
-    EXPECT_EQ(list("coordinateList")->count(), 1);
-}
-
-TEST_F(AddressLookupTest, ReportsFailuresAndGivesTheEntryBack)
-{
-    struct Case
-    {
-        int status;
-        QByteArray body;
-        QString message;
-    };
-    const std::vector<Case> cases = {
-        {200, R"({"features":[]})", "Pro danou adresu nebyla nalezena žádná lokace."},
-        {403, R"({"error":"Access to this API has been disallowed"})",
-         "Zvolený klíč k API je neplatný – na stránkách si můžete vytvořit nový."},
-    };
-    for (const Case &c : cases) {
-        server.enqueue(c.status, c.body);
-        enter(QStringLiteral("Nikde"));
-        const QStringList messages = takeErrorMessages();
-        EXPECT_TRUE(messages.contains(c.message)) << messages.join(" | ").toStdString();
-        expectEntryUsable(QStringLiteral("Nikde"));
+    line("orsServerInput")->setText(server.baseUrl() + "/");
+    line("orsApiKeyInput")->setText("k&y=1#");
+    for (const auto &[address, encoded] :
+         {std::pair{"Náměstí Míru 1, Praha", "N%C3%A1m%C4%9Bst%C3%AD%20M%C3%ADru%201%2C%20Praha"},
+          {"a & b#c+d=e%f?g/h", "a%20%26%20b%23c%2Bd%3De%25f%3Fg%2Fh"}}) {
+        server.enqueue({200, places({})});
+        lookUp(address);
+        const RecordedRequest request = server.requests().back();
+        EXPECT_EQ(request.method + " " + request.target,
+                  "GET /geocode/search?api_key=k%26y%3D1%23&text=" + QByteArray(encoded));
+        EXPECT_EQ(request.header("Content-Type") + " " + request.header("User-Agent"), "application/json Distamatic");
+        EXPECT_TRUE(request.header("Authorization").isNull());
     }
-    EXPECT_EQ(list("coordinateList")->count(), 0);
+
+    const QString notJson = "Obdržené údaje nejsou ve formátu JSON.\nJste si jisti, že daná adresa skutečně "
+                            "odkazuje na službu OpenRouteService?\n";
+    const QString format = "Obdržené údaje nejsou v\u00a0tom správném formátu.\nJste si jisti, že daná adresa "
+                           "skutečně odkazuje na službu OpenRouteService?\n";
+    const QList<QByteArray> withoutTwoNumbers{feature("[14.42]", R"({"label":"short"})"),
+                                              feature(R"(["14","50"])", R"({"label":"text"})"),
+                                              feature("null", "{}"), R"({"properties":{"label":"no geometry"}})", "3"};
+    // clang-format off
+    const struct {
+        const char *name;
+        StandInReply reply;
+        QStringList outcome;
+    } cases[] = {
+        {"one place with a label, slowly", {200, places({prague}), "application/json", 2, std::chrono::milliseconds(150)},
+         {"(50.08,14.42) Praha, Česko"}},
+        {"a name but no label", {200, places({feature("[14.5,50.1]", R"({"label":7,"name":"Kolín"})")})},
+         {"(50.1,14.5) Kolín"}},
+        {"neither label nor name", {200, places({feature("[14.6,50.2,235.5]", "{}")})}, {"(50.2,14.6) - Bez názvu -"}},
+        {"places without two numeric coordinates are skipped", {200, places(withoutTwoNumbers + QList{brno})},
+         {"(49.19,16.61) Brno, Česko"}},
+        {"no place with two numeric coordinates", {200, places(withoutTwoNumbers)}, {format}},
+        {"two places", {200, places({prague, brno})}, {"choice Praha, Česko | Brno, Česko"}},
+        {"nothing found", {200, places({})}, {"Pro danou adresu nebyla nalezena žádná lokace."}},
+        {"features missing", {200, R"({"type":"FeatureCollection"})"}, {format}},
+        {"invalid key", {403, R"({"error":"Access to this API has been disallowed"})"},
+         {"Zvolený klíč k API je neplatný – na stránkách si můžete vytvořit nový.", transferFailed}},
+        {"not JSON", {200, "Praha"}, {notJson}},
+    };
+    // clang-format on
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
+    timer.start(10);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        server.enqueue(c.reply);
+        EXPECT_EQ(lookUp("Město"), c.outcome);
+        if (QDialog *choice = choiceDialog())
+            choice->reject();
+    }
+    EXPECT_GE(ticks, 10);
+
+    // Nothing listens; then no geocoder can be made without a key or a server.
+    line("orsServerInput")->setText(server.refusingUrl());
+    EXPECT_EQ(lookUp("Praha"), QStringList({notJson, transferFailed}));
+    const QString noGeocoder = "Adresu nelze převést na souřadnice: zadejte prosím adresu služby OpenRouteService "
+                               "a klíč API.";
+    line("orsApiKeyInput")->clear();
+    EXPECT_EQ(lookUp("Praha"), QStringList({noGeocoder}));
+    line("orsApiKeyInput")->setText("key");
+    line("orsServerInput")->clear();
+    EXPECT_EQ(lookUp("Praha"), QStringList({noGeocoder}));
+    EXPECT_EQ(server.requests().size(), std::size(cases) + 2);
 }
 
-// With no key there is no geocoder: the lookup ends in a message, not a crash.
-TEST_F(AddressLookupTest, ExplainsThatTheGeocoderNeedsAServerAndAKey)
+// Of several places, the one chosen is listed; a cancelled choice gives the
+// entry back, and the dialog goes with the window.
+TEST_F(AddressLookupTest, ListsThePlaceChosen)
 {
-    line("orsApiKeyInput")->clear();
-    enter(QStringLiteral("Praha"));
-    line("orsApiKeyInput")->setText(QStringLiteral("key"));
-    line("orsServerInput")->clear();
-    enter(QStringLiteral("Brno"));
-
-    const QString message = QStringLiteral(
-        "Adresu nelze převést na souřadnice: zadejte prosím adresu služby OpenRouteService a klíč API.");
-    EXPECT_EQ(takeErrorMessages(), QStringList({message, message}));
-    expectEntryUsable(QStringLiteral("Brno"));
-    EXPECT_TRUE(server.requests().empty());
+    for (const std::string action : {"choose", "cancel", "close the window"}) {
+        SCOPED_TRACE(action);
+        server.enqueue({200, places({prague, brno})});
+        lookUp("Město");
+        QDialog *choice = choiceDialog();
+        ASSERT_NE(choice, nullptr);
+        if (action == "choose") {
+            choice->findChild<QListWidget *>("locationList")->setCurrentRow(1);
+            QTest::mouseClick(choice->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        } else if (action == "cancel") {
+            choice->reject();
+        } else {
+            window.reset();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            EXPECT_EQ(choiceDialog(), nullptr);
+            return;
+        }
+        EXPECT_TRUE(line("addressInput")->isEnabled());
+        EXPECT_EQ(line("addressInput")->text(), action == "choose" ? "" : "Město");
+        EXPECT_EQ(listTexts("addressList"), QStringList({"Brno, Česko"}));
+    }
 }
 
 } // namespace

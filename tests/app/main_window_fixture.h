@@ -11,9 +11,9 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QStringList>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTest>
 #include <QTextBrowser>
 
 #include <gtest/gtest.h>
@@ -29,7 +29,7 @@ protected:
     MainWindowTest();
     ~MainWindowTest() override;
 
-    // The form's object of that name and class; fails the test when missing.
+    // The form's object of that name; fails the test when missing.
     template <class T>
     T *find(const char *name) const
     {
@@ -41,35 +41,42 @@ protected:
     QPushButton *button(const char *name) const { return find<QPushButton>(name); }
     QAction *action(const char *name) const { return find<QAction>(name); }
     QListWidget *list(const char *name) const { return find<QListWidget>(name); }
-
-    // Types the text into the entry and presses Enter.
-    void enter(const QString &text);
-    void selectEngine(const char *pageName);
-    QStringList listTexts(const char *listName) const;
-
-    // Clicks "Vypočíst matici" and waits until the calculation's worker has
-    // returned and everything it reported has reached the window.
-    void calculate();
-    static void waitForWorkers();
-    // The same, recording the progress bar's values in `barValues` and
-    // standard error in `errorOutput`; returns what went to standard output.
-    std::string calculateCapturing();
-    // The window's lines on standard error, each repeated line once (the
-    // offscreen platform's own warnings left out).
-    QStringList errorLines() const;
-
-    QStringList tableRow(int row) const;
-    // The column headers; the row headers must be the same.
-    QStringList headers() const;
     QString csv() const { return find<QTextBrowser>("distanceText")->toPlainText(); }
 
-    // Texts of the error dialogs shown (as the user reads them, line breaks as
-    // "\n"), which are then closed.
+    // Types the text into the entry and presses Enter.
+    void enter(const QString &text)
+    {
+        line("addressInput")->setText(text);
+        QTest::keyClick(line("addressInput"), Qt::Key_Return);
+    }
+    void selectEngine(const char *pageName)
+    {
+        find<QTabWidget>("enginesTabWidget")->setCurrentWidget(find<QWidget>(pageName));
+    }
+    QStringList listTexts(const char *listName) const;
+
+    // Clicks "Vypočíst matici" and waits until the worker has returned and all
+    // it reported has reached the window.
+    void calculate()
+    {
+        QTest::mouseClick(button("calculateButton"), Qt::LeftButton);
+        waitForWorkers();
+    }
+    static void waitForWorkers();
+    // The same, keeping the progress bar's values in `barValues` and standard
+    // error's lines (each repeated line once) in `errorLines`; returns standard output.
+    std::string calculateCapturing();
+
+    QStringList tableRow(int row) const;
+    // The column headers, which the row headers must equal.
+    QStringList headers() const;
+    // The texts of the open error dialogs as the user reads them (line breaks
+    // as "\n"), which are then closed.
     static QStringList takeErrorMessages();
 
     std::unique_ptr<MainWindow> window;
     std::vector<int> barValues;
-    QString errorOutput;
+    QStringList errorLines;
 };
 
 #endif

@@ -5,14 +5,11 @@
 #include <gtest/gtest.h>
 
 #if defined(__SANITIZE_THREAD__) || (defined(__has_feature) && __has_feature(thread_sanitizer))
-// ThreadSanitizer cannot see how the uninstrumented Qt and GLib libraries hand
-// their own memory between threads: their locks wait on futexes, not on
-// pthread functions. In the tests that run Qt's event loops, the accesses that
-// the sanitizer's interceptors make (allocation, freeing, memory and
-// descriptor functions) are therefore ignored; every access compiled from this
-// project is still checked, and pthread synchronisation is still tracked.
-// Queued signals copy their arguments on the emitting thread and destroy them
-// on the receiving one, handed over through Qt's event queue.
+// Qt and GLib are not instrumented and hand memory between threads through
+// futexes, which ThreadSanitizer cannot see: the accesses its interceptors make
+// (allocation, memory and descriptor functions) are ignored; everything compiled
+// from this project and every pthread synchronisation is still checked. Queued
+// signals copy their arguments on one thread and destroy them on another.
 extern "C" const char *__tsan_default_options()
 {
     return "ignore_interceptors_accesses=1";

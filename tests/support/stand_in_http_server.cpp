@@ -3,29 +3,15 @@
 #include <QList>
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <stdexcept>
-#include <string>
 
 namespace {
-
-// A request that takes longer than this to arrive is dropped, so a broken
-// client cannot hang the server thread.
-constexpr int request_timeout_ms = 10000;
-constexpr qsizetype max_request_size = 1 << 20;
-
-[[noreturn]] void fail(const char *what)
-{
-    throw std::runtime_error(std::string("stand-in HTTP server: ") + what + ": " + std::strerror(errno));
-}
 
 // A TCP socket bound to 127.0.0.1 on a port the system picks.
 int bind_loopback(unsigned short &port)
@@ -37,28 +23,53 @@ int bind_loopback(unsigned short &port)
     socklen_t length = sizeof address;
     if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
         ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) != 0)
-        fail("bind");
+        throw std::runtime_error("stand-in HTTP server: no loopback port");
     port = ntohs(address.sin_port);
     return fd;
 }
 
-QString loopback_url(unsigned short port)
+// The request as far as it has arrived; false until it is complete.
+bool parse(const QByteArray &bytes, RecordedRequest &request)
 {
-    return QStringLiteral("http://127.0.0.1:%1").arg(port);
+    const qsizetype headEnd = bytes.indexOf("\r\n\r\n");
+    if (headEnd < 0)
+        return false;
+    QList<QByteArray> lines = bytes.left(headEnd).split('\n');
+    const QList<QByteArray> requestLine = lines.takeFirst().trimmed().split(' ');
+    request = {requestLine.value(0), requestLine.value(1), {}, {}};
+    for (const QByteArray &line : lines) {
+        if (const qsizetype colon = line.indexOf(':'); colon >= 0)
+            request.headers.emplace_back(line.left(colon), line.mid(colon + 1).trimmed());
+    }
+    request.body = bytes.mid(headEnd + 4);
+    return request.body.size() >= request.header("Content-Length").toLongLong();
 }
 
 bool send_all(int fd, const char *data, qsizetype size)
 {
-    while (size > 0) {
-        const ssize_t sent = ::send(fd, data, size_t(size), MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR)
-            continue;
-        if (sent <= 0)
+    for (ssize_t sent; size > 0; data += sent, size -= sent) {
+        if ((sent = ::send(fd, data, size_t(size), MSG_NOSIGNAL)) <= 0)
             return false;
-        data += sent;
-        size -= sent;
     }
     return true;
+}
+
+void send_reply(int connection, const StandInReply &reply)
+{
+    const QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + " Stand-in\r\nContent-Type: " +
+                            reply.contentType + "\r\nContent-Length: " + QByteArray::number(reply.body.size()) +
+                            "\r\nConnection: close\r\n\r\n";
+    std::this_thread::sleep_for(reply.delay);
+    if (!send_all(connection, head.constData(), head.size()))
+        return;
+    const qsizetype size = reply.cutShort ? reply.body.size() / 2 : reply.body.size();
+    const qsizetype piece = std::max<qsizetype>((size + reply.pieces - 1) / std::max(reply.pieces, 1), 1);
+    for (qsizetype offset = 0; offset < size; offset += piece) {
+        if (offset > 0)
+            std::this_thread::sleep_for(reply.delay);
+        if (!send_all(connection, reply.body.constData() + offset, std::min(piece, size - offset)))
+            return;
+    }
 }
 
 } // namespace
@@ -72,45 +83,31 @@ QByteArray RecordedRequest::header(const QByteArray &name) const
     return {};
 }
 
-StandInHttpServer::StandInHttpServer()
+StandInHttpServer::StandInHttpServer() : listener(bind_loopback(port)), refusing(bind_loopback(refusingPort))
 {
-    listener = bind_loopback(port);
-    int wake[2];
-    if (::listen(listener, 16) != 0 || ::pipe2(wake, O_CLOEXEC) != 0)
-        fail("listen");
-    wakeRead = wake[0];
-    wakeWrite = wake[1];
+    // The refusing socket is bound but never listens: its port stays taken and refuses connections.
+    if (::listen(listener, 16) != 0)
+        throw std::runtime_error("stand-in HTTP server: cannot listen");
     thread = std::thread([this] { run(); });
 }
 
 StandInHttpServer::~StandInHttpServer()
 {
-    while (::write(wakeWrite, "s", 1) < 0 && errno == EINTR) {
-    }
+    // Makes the waiting accept fail, which ends the thread.
+    ::shutdown(listener, SHUT_RDWR);
     thread.join();
     ::close(listener);
-    ::close(wakeRead);
-    ::close(wakeWrite);
-}
-
-QString StandInHttpServer::baseUrl() const
-{
-    return loopback_url(port);
+    ::close(refusing);
 }
 
 void StandInHttpServer::enqueue(const StandInReply &reply)
 {
-    // Deep copies, so that no array is shared with the calling thread.
+    // Deep copies, so that the server thread shares no array with the caller.
     StandInReply copy = reply;
     copy.body = QByteArray(reply.body.constData(), reply.body.size());
     copy.contentType = QByteArray(reply.contentType.constData(), reply.contentType.size());
     std::lock_guard lock(mutex);
     replies.push_back(std::move(copy));
-}
-
-void StandInHttpServer::enqueue(int status, const QByteArray &body, const QByteArray &contentType)
-{
-    enqueue(StandInReply{status, body, contentType});
 }
 
 std::vector<RecordedRequest> StandInHttpServer::requests() const
@@ -121,12 +118,18 @@ std::vector<RecordedRequest> StandInHttpServer::requests() const
 
 void StandInHttpServer::run()
 {
-    while (waitUntilReadable(listener, -1)) {
-        const int connection = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    for (int connection; (connection = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC)) >= 0 || errno == EINTR;) {
         if (connection < 0)
             continue;
+        // A client that stops sending cannot hold the thread for long.
+        const timeval timeout{10, 0};
+        ::setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+        QByteArray bytes;
         RecordedRequest request;
-        if (receive(connection, request)) {
+        char chunk[8192];
+        for (ssize_t got = 0; !parse(bytes, request) && (got = ::recv(connection, chunk, sizeof chunk, 0)) > 0;)
+            bytes.append(chunk, got);
+        if (parse(bytes, request)) {
             StandInReply reply{500, "stand-in HTTP server: no reply prepared", "text/plain"};
             {
                 std::lock_guard lock(mutex);
@@ -136,95 +139,8 @@ void StandInHttpServer::run()
                     replies.pop_front();
                 }
             }
-            send(connection, reply);
+            send_reply(connection, reply);
         }
         ::close(connection);
     }
-}
-
-bool StandInHttpServer::receive(int connection, RecordedRequest &request)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(request_timeout_ms);
-    QByteArray buffer;
-    qsizetype head_end = -1, content_length = 0;
-    while (head_end < 0 || buffer.size() < head_end + 4 + content_length) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        char chunk[8192];
-        const ssize_t got = left.count() > 0 && waitUntilReadable(connection, int(left.count()))
-                                ? ::recv(connection, chunk, sizeof chunk, 0)
-                                : 0;
-        if (got <= 0 || buffer.size() > max_request_size)
-            return false;
-        buffer.append(chunk, got);
-        // Once the head is complete, it is parsed; then only the body is awaited.
-        if (head_end >= 0 || (head_end = buffer.indexOf("\r\n\r\n")) < 0)
-            continue;
-
-        // The request line, then one header per line.
-        const QList<QByteArray> lines = buffer.left(head_end).split('\n');
-        const QList<QByteArray> requestLine = lines.front().trimmed().split(' ');
-        if (requestLine.size() != 3)
-            return false;
-        request.method = requestLine[0];
-        request.target = requestLine[1];
-        for (qsizetype i = 1; i < lines.size(); ++i) {
-            const qsizetype colon = lines[i].indexOf(':');
-            if (colon < 0)
-                continue;
-            request.headers.emplace_back(lines[i].left(colon), lines[i].mid(colon + 1).trimmed());
-            if (request.headers.back().first.compare("Content-Length", Qt::CaseInsensitive) == 0)
-                content_length = request.headers.back().second.toLongLong();
-        }
-    }
-    request.body = buffer.mid(head_end + 4, content_length);
-    return true;
-}
-
-void StandInHttpServer::send(int connection, const StandInReply &reply)
-{
-    const QByteArray head =
-        "HTTP/1.1 " + QByteArray::number(reply.status) + " Stand-in\r\nContent-Type: " + reply.contentType +
-        "\r\nContent-Length: " + QByteArray::number(reply.body.size()) + "\r\nConnection: close\r\n\r\n";
-    if (!pause(reply.delay) || !send_all(connection, head.constData(), head.size()))
-        return;
-    const qsizetype to_send = reply.cutShort ? reply.body.size() / 2 : reply.body.size();
-    const qsizetype piece = std::max<qsizetype>((to_send + reply.pieces - 1) / std::max(reply.pieces, 1), 1);
-    for (qsizetype offset = 0; offset < to_send; offset += piece) {
-        if ((offset > 0 && !pause(reply.delay)) ||
-            !send_all(connection, reply.body.constData() + offset, std::min(piece, to_send - offset)))
-            return;
-    }
-    ::shutdown(connection, SHUT_WR);
-}
-
-bool StandInHttpServer::waitUntilReadable(int fd, int timeoutMs)
-{
-    pollfd watched[2] = {{fd, POLLIN, 0}, {wakeRead, POLLIN, 0}};
-    int ready;
-    while ((ready = ::poll(watched, 2, timeoutMs)) < 0 && errno == EINTR) {
-    }
-    return ready > 0 && watched[1].revents == 0;
-}
-
-bool StandInHttpServer::pause(std::chrono::milliseconds duration)
-{
-    pollfd wake{wakeRead, POLLIN, 0};
-    return duration.count() <= 0 || ::poll(&wake, 1, int(duration.count())) == 0;
-}
-
-ClosedPort::ClosedPort()
-{
-    // Bound but never listening: the port stays taken and every connection is refused.
-    socket = bind_loopback(port);
-}
-
-ClosedPort::~ClosedPort()
-{
-    ::close(socket);
-}
-
-QString ClosedPort::baseUrl() const
-{
-    return loopback_url(port);
 }

@@ -8,37 +8,22 @@
 
 #include <cmath>
 
-namespace {
-
-// Plain nodes (not dense), coordinates in the default granularity of 100 nanodegrees.
-std::string nodes_group()
-{
-    std::string group;
-    for (size_t i = 0; i < footwayNodes.size(); ++i) {
-        const auto units = [](double degrees) { return pbf::zigzag(std::llround(degrees * 1e7)); };
-        group += pbf::field(1, pbf::field(1, pbf::zigzag(int64_t(i) + 1)) + pbf::field(8, units(footwayNodes[i][0])) +
-                                   pbf::field(9, units(footwayNodes[i][1])));
-    }
-    return group;
-}
-
-const std::vector<std::string> strings = {"highway", "footway"};
-
-} // namespace
-
 std::string write_footway_pbf(const TemporaryFolder &folder)
 {
-    // Way 10, highway=footway (strings 1 and 2), over nodes 1, 2, 3 (delta coded).
+    // Plain nodes 1, 2, 3 in units of 100 nanodegrees, then way 10 with
+    // highway=footway (strings 1 and 2) over them, delta coded.
+    std::string nodes;
+    const auto units = [](double degrees) { return pbf::zigzag(std::llround(degrees * 1e7)); };
+    for (size_t i = 0; i < footwayNodes.size(); ++i) {
+        nodes += pbf::field(1, pbf::field(1, pbf::zigzag(int64_t(i) + 1)) + pbf::field(8, units(footwayNodes[i][0])) +
+                                   pbf::field(9, units(footwayNodes[i][1])));
+    }
     const std::string way = pbf::field(1, uint64_t{10}) + pbf::field(2, pbf::packed({1})) +
                             pbf::field(3, pbf::packed({2})) +
                             pbf::field(8, pbf::packed({pbf::zigzag(1), pbf::zigzag(1), pbf::zigzag(1)}));
-    return folder.write("footway.osm.pbf", pbf::header_frame() + pbf::data_frame(pbf::block(strings, nodes_group())) +
+    const std::vector<std::string> strings = {"highway", "footway"};
+    return folder.write("footway.osm.pbf", pbf::header_frame() + pbf::data_frame(pbf::block(strings, nodes)) +
                                                pbf::data_frame(pbf::block(strings, pbf::field(3, way))));
-}
-
-std::string write_nodes_only_pbf(const TemporaryFolder &folder)
-{
-    return folder.write("nodes.osm.pbf", pbf::header_frame() + pbf::data_frame(pbf::block(strings, nodes_group())));
 }
 
 RouterRun run_router(Router &router, const vector_2d_double &points)
@@ -65,9 +50,9 @@ void OfflineWindowTest::browseMapFile(const QString &path)
         caption = dialog->windowTitle();
         directory = dialog->directory().absolutePath();
         filters = dialog->nameFilters();
+        // Typed as the user would: selectFile leaves alone a name field that has the focus.
         if (!path.isEmpty()) {
-            // Typed as the user would: selectFile leaves alone a name field that has the focus.
-            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
+            dialog->findChild<QLineEdit *>("fileNameEdit")->setText(path);
             static_cast<QDialog *>(dialog)->accept();
         }
         if (dialog->isVisible()) {
@@ -77,44 +62,30 @@ void OfflineWindowTest::browseMapFile(const QString &path)
     });
     answer.start(10);
     QTest::mouseClick(button("offlineMapfileExploreButton"), Qt::LeftButton);
-    EXPECT_EQ(caption, QStringLiteral("Otevřít soubor s\u00a0mapou"));
+    EXPECT_EQ(caption, "Otevřít soubor s\u00a0mapou");
     EXPECT_EQ(directory, QDir::currentPath());
     EXPECT_EQ(filters, QStringList({"Mapy OSM (*.pbf)"}));
     EXPECT_EQ(line("offlineMapfileInput")->text(), path);
 }
 
-QStringList OfflineWindowTest::loadingLines() const
+void OfflineWindowTest::expectCalculated(const vector_2d_int &matrix, const vector_2d_int &shown)
 {
-    const QStringList steps = {"Čtení mapových dat…", "Výpočet inverzních vektorů…", "Tvorba kontrakční hierarchie…",
-                               "Mapové údaje byly úspěšně načteny…"};
-    QStringList lines = errorLines();
-    lines.removeIf([&steps](const QString &l) { return !steps.contains(l); });
-    return lines;
-}
-
-void OfflineWindowTest::expectShown(const vector_2d_int &matrix)
-{
-    ASSERT_EQ(find<QTableWidget>("distanceTable")->rowCount(), int(matrix.size()));
-    QString text;
-    for (size_t i = 0; i < matrix.size(); ++i) {
-        QStringList cells, values;
-        for (const int distance : matrix[i]) {
-            cells << QString::number(distance) + QStringLiteral(" m");
-            values << QString::number(distance);
+    const auto text = [](const vector_2d_int &rows, const char *lineEnd) {
+        std::string text;
+        for (const std::vector<int> &row : rows) {
+            for (size_t j = 0; j < row.size(); ++j)
+                text += (j > 0 ? "," : "") + std::to_string(row[j]);
+            text += lineEnd;
         }
+        return text;
+    };
+    EXPECT_EQ(calculateCapturing(), text(matrix, "\r\n"));
+    EXPECT_EQ(csv().toStdString(), text(shown, "\n"));
+    ASSERT_EQ(find<QTableWidget>("distanceTable")->rowCount(), int(shown.size()));
+    for (size_t i = 0; i < shown.size(); ++i) {
+        QStringList cells;
+        for (const int distance : shown[i])
+            cells << QString::number(distance) + " m";
         EXPECT_EQ(tableRow(int(i)), cells);
-        text += values.join(QLatin1Char(',')) + QLatin1Char('\n');
     }
-    EXPECT_EQ(csv(), text);
-}
-
-std::string standard_output_of(const vector_2d_int &matrix)
-{
-    std::string text;
-    for (const std::vector<int> &row : matrix) {
-        for (size_t j = 0; j < row.size(); ++j)
-            text += (j > 0 ? "," : "") + std::to_string(row[j]);
-        text += "\r\n";
-    }
-    return text;
 }

@@ -5,20 +5,23 @@
 #include "tests/app/main_window_fixture.h"
 #include "tests/routing/osm/pbf_test_support.h"
 
-#include <QStringList>
-
 #include <memory>
 #include <string>
 #include <type_traits>
 
-// Hand-made extracts near Monaco. The footway's three nodes, in order.
-inline const vector_2d_double footwayNodes = {{43.73, 7.42}, {43.731, 7.42}, {43.731, 7.421}};
-// The footway alone: a graph on foot, nothing for cars.
-std::string write_footway_pbf(const TemporaryFolder &folder);
-// Its nodes without the way.
-std::string write_nodes_only_pbf(const TemporaryFolder &folder);
+using Car = Routing::SimpleOSMCarRoutingGraph;
+using Foot = Routing::SimpleOSMPedestrianRoutingGraph;
+template <class G>
+constexpr bool isCarGraph = std::is_same_v<G, Car>;
 
-// What a router delivered for one calculation, and the errors it reported on the way.
+inline const QStringList loadingSteps = {"Čtení mapových dat…", "Výpočet inverzních vektorů…",
+                                         "Tvorba kontrakční hierarchie…", "Mapové údaje byly úspěšně načteny…"};
+
+// A hand-made extract near Monaco: one footway over these three nodes, nothing for cars.
+inline const vector_2d_double footwayNodes = {{43.73, 7.42}, {43.731, 7.42}, {43.731, 7.421}};
+std::string write_footway_pbf(const TemporaryFolder &folder);
+
+// The matrix a router delivered, and the errors it reported on the way.
 struct RouterRun
 {
     vector_2d_int matrix;
@@ -26,11 +29,7 @@ struct RouterRun
 };
 RouterRun run_router(Router &router, const vector_2d_double &points);
 
-template <class G>
-constexpr bool isCarGraph = std::is_same_v<G, Routing::SimpleOSMCarRoutingGraph>;
-
-// The real extract loaded once per graph kind for the whole test program;
-// null when it does not load.
+// The real extract loaded once per graph kind for the whole test program; null when it does not load.
 template <class G>
 OfflineMapData<G> *monaco_map_data(const std::string &path)
 {
@@ -51,12 +50,14 @@ protected:
     void browseMapFile(const QString &path);
     void travel(int travelType) { find<QComboBox>("travelTypeCombo")->setCurrentIndex(travelType); }
     // The map loading steps on standard error during the last calculation.
-    QStringList loadingLines() const;
-    // The table and the CSV view show this matrix.
-    void expectShown(const vector_2d_int &matrix);
+    QStringList loadingLines() const
+    {
+        QStringList lines = errorLines;
+        lines.removeIf([](const QString &l) { return !loadingSteps.contains(l); });
+        return lines;
+    }
+    // Calculates; expects `matrix` on standard output (none: nothing) and `shown` in the table and the CSV view.
+    void expectCalculated(const vector_2d_int &matrix, const vector_2d_int &shown);
 };
-
-// The bare matrix as written to standard output.
-std::string standard_output_of(const vector_2d_int &matrix);
 
 #endif
