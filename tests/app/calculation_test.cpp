@@ -118,9 +118,11 @@ TEST_F(CalculationTest, TurnsEveryReplyIntoAMatrixOrMessages)
         QStringList errors; // a failed transfer's goes on with Qt's reason
     } cases[] = {
         {"extra members, slow pieces", {200, valid, "application/json", 3, pause}, "0,1500\r\n1498,0\r\n", {}},
-        {"truncated toward zero at both ends of int",
-         {200, R"({"distances":[[-0.5,2147483647.9],[-2147483648.9,1e-300]]})"}, "0,2147483647\r\n-2147483648,0\r\n", {}},
-        {"error object beside distances", {200, R"({"error":{"a":1},"distances":[[0,1],[2,0]]})"}, "0,1\r\n2,0\r\n", {}},
+        {"truncated toward zero at both ends of int", {200, R"({"distances":[[-0.5,2147483647.9],)"
+                                                            R"([-2147483648.9,1e-300]]})"},
+         "0,2147483647\r\n-2147483648,0\r\n", {}},
+        {"error object beside distances", {200, R"({"error":{"a":1},"distances":[[0,1],[2,0]]})"}, "0,1\r\n2,0\r\n",
+         {}},
         {"null cell", {200, R"({"distances":[[0,null],[1498.2,0]]})"}, "", {format}},
         {"string cell", {200, R"({"distances":[[0,"1500"],[1498.2,0]]})"}, "", {format}},
         {"cell above int", {200, R"({"distances":[[0,2147483648],[1,0]]})"}, "", {format}},

@@ -155,8 +155,8 @@ TEST_F(AddressLookupTest, ListsWhatTheServiceFoundOrSaysWhyNot)
         StandInReply reply;
         QStringList outcome;
     } cases[] = {
-        {"one place with a label, slowly", {200, places({prague}), "application/json", 2, std::chrono::milliseconds(150)},
-         {"(50.08,14.42) Praha, Česko"}},
+        {"one place with a label, slowly",
+         {200, places({prague}), "application/json", 2, std::chrono::milliseconds(150)}, {"(50.08,14.42) Praha, Česko"}},
         {"a name but no label", {200, places({feature("[14.5,50.1]", R"({"label":7,"name":"Kolín"})")})},
          {"(50.1,14.5) Kolín"}},
         {"neither label nor name", {200, places({feature("[14.6,50.2,235.5]", "{}")})}, {"(50.2,14.6) - Bez názvu -"}},

@@ -32,7 +32,8 @@ RouterRun run_router(Router &router, const vector_2d_double &points)
     QObject receiver;
     QObject::connect(&router, &Router::distancesCalculated, &receiver,
                      [&run](const vector_2d_double &, const vector_2d_int &matrix) { run.matrix = matrix; });
-    QObject::connect(&router, &Router::calculationError, &receiver, [&run](const QString &text) { run.errors << text; });
+    QObject::connect(&router, &Router::calculationError, &receiver,
+                     [&run](const QString &text) { run.errors << text; });
     router.calculateDistances(points);
     return run;
 }
