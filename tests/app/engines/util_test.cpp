@@ -9,7 +9,6 @@
 #include <climits>
 #include <clocale>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -18,14 +17,10 @@ namespace {
 template <typename Print>
 std::string captured(Print print)
 {
-    char *buffer = nullptr;
-    size_t size = 0;
-    FILE *file = open_memstream(&buffer, &size);
-    print(file);
-    std::fclose(file);
-    std::string text(buffer, size);
-    std::free(buffer);
-    return text;
+    ::testing::internal::CaptureStdout();
+    print(stdout);
+    std::fflush(stdout);
+    return ::testing::internal::GetCapturedStdout();
 }
 
 } // namespace
