@@ -31,7 +31,7 @@ QStringList MainWindowTest::listTexts(const char *listName) const
 
 void MainWindowTest::waitForWorkers()
 {
-    EXPECT_TRUE(QTest::qWaitFor([] { return calculation_pool().activeThreadCount() == 0; }, 20000));
+    EXPECT_TRUE(QTest::qWaitFor([] { return calculation_pool().activeThreadCount() == 0; }, 180000));
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
