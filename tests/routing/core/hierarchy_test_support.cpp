@@ -64,7 +64,7 @@ std::vector<TestGraph> small_test_graphs(uint32_t seed)
     for (unsigned start = 0; start < 25; start += 5)
         for (unsigned i = 0; i < 4; ++i)
             cycles.add_arc(start + i, i == 3 ? start : start + i + 1, 0);
-    // Parts 0 and 2 of three; part 1 is isolated nodes.
+    // Nodes 0–11 and 24–35 carry arcs; 12–23 are isolated.
     TestGraph parts = random_graph("disconnected parts", rng, 12, 24, 50);
     parts.node_count = 36;
     add_random_arcs(parts, rng, 24, 12, 24, 50);
