@@ -30,9 +30,7 @@ Model read_bits(const BitVector& v)
 void expect_matches(const BitVector& v, const Model& model)
 {
     ASSERT_EQ(read_bits(v), model);
-    if (v.size() > 0) {
-        ASSERT_EQ(reinterpret_cast<uintptr_t>(v.data()) % 64, 0u);
-    }
+    ASSERT_TRUE(v.size() == 0 || reinterpret_cast<uintptr_t>(v.data()) % 64 == 0);
     for (uint64_t i = v.size(); i < (v.size() + 511) / 512 * 512; ++i)
         ASSERT_FALSE((v.data()[i / 64] >> (i % 64)) & 1) << "padding bit " << i;
     const auto set_bits = static_cast<uint64_t>(std::count(model.begin(), model.end(), true));
@@ -46,10 +44,9 @@ BitVector random_vector(std::mt19937_64& rng, uint64_t size)
 {
     BitVector v(size, false);
     const uint64_t density = rng() % 4;
-    for (uint64_t i = 0; i < size; ++i) {
+    for (uint64_t i = 0; i < size; ++i)
         if (rng() % 4 < density)
             v.set(i);
-    }
     return v;
 }
 
@@ -93,7 +90,7 @@ void apply_random_operation(std::mt19937_64& rng, BitVector& v, Model& model)
         if (i >= model.size())
             model.resize(std::bit_ceil(i + 1), value);
         break;
-    case 7: {
+    case 7: { // copy and move construction and assignment
         BitVector moved(BitVector{v});
         v = BitVector();
         v = moved;
@@ -108,21 +105,18 @@ void apply_random_operation(std::mt19937_64& rng, BitVector& v, Model& model)
             v.reset_all_padding_bits();
         }
         break;
-    default:
-        if (rng() % 2) {
-            v = BitVector(n, value);
-            model.assign(n, value);
-        } else {
-            v = BitVector(n, BitVector::Uninitialized{});
-            model = read_bits(v);
-        }
+    default: // fresh vectors; uninitialized bits are whatever they read
+        if (rng() % 2)
+            v = BitVector(n, value), model.assign(n, value);
+        else
+            v = BitVector(n, BitVector::Uninitialized{}), model = read_bits(v);
     }
 }
 
 TEST(BitVector, RandomOperationSequencesMatchModel)
 {
     std::mt19937_64 rng(12345);
-    for (uint64_t start_size : interesting_sizes) {
+    for (uint64_t start_size : interesting_sizes)
         for (int sequence = 0; sequence < 20; ++sequence) {
             BitVector v = random_vector(rng, start_size);
             Model model = read_bits(v);
@@ -131,15 +125,15 @@ TEST(BitVector, RandomOperationSequencesMatchModel)
                 expect_matches(v, model);
             }
         }
-    }
 }
 
 TEST(BitVector, OrderingIsBySizeThenByWordsFromTheFirst)
 {
     std::mt19937_64 rng(777);
+    const auto size = [&rng] { return rng() % 3 ? 130 : interesting_sizes[rng() % std::size(interesting_sizes)]; };
     for (int round = 0; round < 3000; ++round) {
-        const BitVector a = random_vector(rng, rng() % 3 ? 130 : interesting_sizes[rng() % 11]);
-        const BitVector b = rng() % 4 ? random_vector(rng, rng() % 3 ? 130 : interesting_sizes[rng() % 11]) : a;
+        const BitVector a = random_vector(rng, size());
+        const BitVector b = rng() % 4 ? random_vector(rng, size()) : a;
         // The oracle: the first differing bit decides within the first
         // differing word, where the highest differing bit of that word decides.
         const Model x = read_bits(a), y = read_bits(b);

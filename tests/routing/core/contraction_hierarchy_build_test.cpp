@@ -16,12 +16,24 @@ using Side = ContractionHierarchy::Side;
 
 namespace {
 
-Side no_arcs(unsigned node_count)
+using Ids = std::vector<unsigned>;
+
+// `original` holds '1' for each input arc and '0' for each shortcut.
+Side side(Ids first_out, Ids head, Ids weight, const std::string &original, Ids first, Ids second)
 {
-    return {std::vector<unsigned>(node_count + 1, 0), {}, {}, {}, {}, {}};
+    BitVector is_original(head.size(), false);
+    for (size_t a = 0; a < original.size(); ++a)
+        if (original[a] == '1')
+            is_original.set(a);
+    return {std::move(first_out), std::move(head), std::move(weight), is_original, std::move(first), std::move(second)};
 }
 
-ContractionHierarchy given_order(std::vector<unsigned> order, const TestGraph &graph, unsigned max_pop_count = 500)
+Side no_arcs(unsigned node_count)
+{
+    return side(Ids(node_count + 1, 0), {}, {}, "", {}, {});
+}
+
+ContractionHierarchy given_order(Ids order, const TestGraph &graph, unsigned max_pop_count = 500)
 {
     return ContractionHierarchy::build_given_order(std::move(order), graph.tail, graph.head, graph.weight, {},
                                                    max_pop_count);
@@ -37,50 +49,35 @@ TEST(ContractionHierarchyBuild, ExactSmallHierarchies)
     // Equal importances are never swapped in the queue (contraction order 0,
     // n-1, ..., 1), and every node without an arc pointing up to it is a root
     // of its own in the cache order, later roots first.
-    BitVector shortcut_last(3, false);
-    shortcut_last.set(0);
-    shortcut_last.set(1);
-    const std::function<ContractionHierarchy()> builds[] = {
-        [] { return build_hierarchy({"isolated nodes", 4, {}, {}, {}}); },
-        [] { return build_hierarchy({"one arc", 2, {0}, {1}, {7}}); },
-        [] { return build_hierarchy({"opposite arcs", 2, {0, 1}, {1, 0}, {4, 6}}); },
-        [] { return build_hierarchy({"all loops", 3, {0, 1, 2}, {0, 1, 2}, {1, 2, 3}}); },
+    const Side diamond_backward = side({0, 1, 2, 2, 2}, {2, 2}, {1, 1}, "11", {0, 2}, {1, 2});
+    const std::pair<std::function<ContractionHierarchy()>, ContractionHierarchy> cases[] = {
+        {[] { return build_hierarchy({"isolated nodes", 4, {}, {}, {}}); },
+         {{3, 2, 1, 0}, {3, 2, 1, 0}, no_arcs(4), no_arcs(4)}},
+        {[] { return build_hierarchy({"one arc", 2, {0}, {1}, {7}}); },
+         {{0, 1}, {0, 1}, side({0, 1, 1}, {1}, {7}, "1", {0}, {1}), no_arcs(2)}},
+        {[] { return build_hierarchy({"opposite arcs", 2, {0, 1}, {1, 0}, {4, 6}}); },
+         {{0, 1}, {0, 1}, side({0, 1, 1}, {1}, {4}, "1", {0}, {1}), side({0, 1, 1}, {1}, {6}, "1", {1}, {0})}},
+        {[] { return build_hierarchy({"all loops", 3, {0, 1, 2}, {0, 1, 2}, {1, 2, 3}}); },
+         {{2, 1, 0}, {2, 1, 0}, no_arcs(3), no_arcs(3)}},
         // The survivor of parallel arcs is the first of the lightest.
-        [] { return build_hierarchy({"parallel arcs", 10, {4, 4, 4}, {9, 9, 9}, {5, 3, 3}}); },
-        [] { return given_order({2, 0, 1}, {"no arc", 3, {}, {}, {}}); },
+        {[] { return build_hierarchy({"parallel arcs", 10, {4, 4, 4}, {9, 9, 9}, {5, 3, 3}}); },
+         {{9, 8, 7, 6, 1, 5, 4, 3, 2, 0}, {9, 4, 8, 7, 6, 5, 3, 2, 1, 0}, no_arcs(10),
+          side({0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, {1}, {3}, "1", {1}, {9})}},
+        {[] { return given_order({2, 0, 1}, {"no arc", 3, {}, {}, {}}); }, {{1, 2, 0}, {2, 0, 1}, no_arcs(3), no_arcs(3)}},
         // A witness of exactly the shortcut's length (0->2->3) spares the
         // shortcut around 1; around 2 none is left, so 0->3 bypasses 2.
-        [] { return given_order({1, 2, 0, 3}, diamond); },
+        {[] { return given_order({1, 2, 0, 3}, diamond); },
+         {{2, 0, 1, 3}, {1, 2, 0, 3}, side({0, 1, 2, 3, 3}, {3, 3, 3}, {1, 1, 2}, "110", {1, 3, 1}, {3, 3, 1}),
+          diamond_backward}},
         // Pop limit 0 ends the first witness search after one step, before
         // the witness: 0->3 bypasses 1 and is itself the witness around 2.
-        [] { return given_order({1, 2, 0, 3}, diamond, 0); },
+        {[] { return given_order({1, 2, 0, 3}, diamond, 0); },
+         {{2, 0, 1, 3}, {1, 2, 0, 3}, side({0, 1, 2, 3, 3}, {3, 3, 3}, {1, 1, 2}, "110", {1, 3, 0}, {3, 3, 0}),
+          diamond_backward}},
     };
-    const Side diamond_backward{{0, 1, 2, 2, 2}, {2, 2}, {1, 1}, BitVector(2, true), {0, 2}, {1, 2}};
-    const ContractionHierarchy expected[] = {
-        {{3, 2, 1, 0}, {3, 2, 1, 0}, no_arcs(4), no_arcs(4)},
-        {{0, 1}, {0, 1}, {{0, 1, 1}, {1}, {7}, BitVector(1, true), {0}, {1}}, no_arcs(2)},
-        {{0, 1},
-         {0, 1},
-         {{0, 1, 1}, {1}, {4}, BitVector(1, true), {0}, {1}},
-         {{0, 1, 1}, {1}, {6}, BitVector(1, true), {1}, {0}}},
-        {{2, 1, 0}, {2, 1, 0}, no_arcs(3), no_arcs(3)},
-        {{9, 8, 7, 6, 1, 5, 4, 3, 2, 0},
-         {9, 4, 8, 7, 6, 5, 3, 2, 1, 0},
-         no_arcs(10),
-         {{0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, {1}, {3}, BitVector(1, true), {1}, {9}}},
-        {{1, 2, 0}, {2, 0, 1}, no_arcs(3), no_arcs(3)},
-        {{2, 0, 1, 3},
-         {1, 2, 0, 3},
-         {{0, 1, 2, 3, 3}, {3, 3, 3}, {1, 1, 2}, shortcut_last, {1, 3, 1}, {3, 3, 1}},
-         diamond_backward},
-        {{2, 0, 1, 3},
-         {1, 2, 0, 3},
-         {{0, 1, 2, 3, 3}, {3, 3, 3}, {1, 1, 2}, shortcut_last, {1, 3, 0}, {3, 3, 0}},
-         diamond_backward},
-    };
-    for (size_t i = 0; i < std::size(builds); ++i) {
+    for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
-        expect_hierarchy(builds[i](), expected[i]);
+        expect_hierarchy(cases[i].first(), cases[i].second);
     }
 }
 

@@ -53,18 +53,17 @@ Positions random_positions(std::mt19937& rng, float latitude, float longitude, f
 // kilometres, and nodes close to the pruning bound can be passed over.)
 TEST(GeoPositionToNode, MatchesBruteForceAcrossSizesAndRegions)
 {
-    const struct {
-        float latitude, longitude;
-    } regions[] = {{43.73f, 7.42f}, {-17.0f, 179.99f}, {78.2f, 15.6f}}; // Monaco, the antimeridian, Svalbard
+    // Monaco, the antimeridian, Svalbard.
+    const std::pair<float, float> regions[] = {{43.73f, 7.42f}, {-17.0f, 179.99f}, {78.2f, 15.6f}};
     const float non_finite[] = {std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
                                 std::numeric_limits<float>::quiet_NaN()};
     std::mt19937 rng(42);
-    for (const auto region : regions) {
+    for (const auto &[latitude, longitude] : regions) {
         for (std::size_t n : {0, 1, 2, 8, 9, 17, 1000, 100000}) {
-            SCOPED_TRACE(testing::Message() << region.latitude << ", " << region.longitude << ": " << n << " nodes");
-            Positions nodes = random_positions(rng, region.latitude, region.longitude, 0.03f, n);
+            SCOPED_TRACE(testing::Message() << latitude << ", " << longitude << ": " << n << " nodes");
+            Positions nodes = random_positions(rng, latitude, longitude, 0.03f, n);
             const std::size_t query_count = n < 1000 ? 30 : 4;
-            Positions queries = random_positions(rng, region.latitude, region.longitude, 0.04f, query_count);
+            Positions queries = random_positions(rng, latitude, longitude, 0.04f, query_count);
             for (std::size_t i = 0; i < std::min(n, query_count); ++i) {
                 queries.latitude.push_back(nodes.latitude[i * 7 % n]);
                 queries.longitude.push_back(nodes.longitude[i * 7 % n]);
@@ -77,27 +76,22 @@ TEST(GeoPositionToNode, MatchesBruteForceAcrossSizesAndRegions)
             for (std::size_t q = 0; q < queries.latitude.size(); ++q) {
                 const float lat = queries.latitude[q], lon = queries.longitude[q];
                 for (float radius : {0.0f, 30.0f, 500.0f, 2000.0f, 3e7f}) {
+                    SCOPED_TRACE(testing::Message() << lat << ", " << lon << " within " << radius);
                     std::vector<std::pair<unsigned, float>> expected, all;
-                    float nearest = radius;
-                    for (unsigned i = 0; i < n; ++i) {
-                        const float d = distance_m(lat, lon, nodes.latitude[i], nodes.longitude[i]);
-                        if (d <= radius) {
+                    for (unsigned i = 0; i < n; ++i)
+                        if (const float d = distance_m(lat, lon, nodes.latitude[i], nodes.longitude[i]); d <= radius)
                             expected.emplace_back(i, d);
-                            nearest = std::min(nearest, d);
-                        }
-                    }
                     const Result found = index.find_nearest_neighbor_within_radius(lat, lon, radius);
-                    ASSERT_EQ(found.distance, nearest) << lat << ", " << lon << " within " << radius;
-                    if (expected.empty()) {
-                        EXPECT_EQ(found.id, invalid_id);
-                    } else {
-                        ASSERT_LT(found.id, n);
-                        EXPECT_EQ(found.distance, distance_m(lat, lon, nodes.latitude[found.id], nodes.longitude[found.id]));
-                    }
+                    const auto nearest = std::min_element(expected.begin(), expected.end(),
+                                                          [](auto a, auto b) { return a.second < b.second; });
+                    ASSERT_EQ(found.distance, nearest == expected.end() ? radius : nearest->second);
+                    ASSERT_TRUE(nearest == expected.end() ? found.id == invalid_id
+                                                          : std::count(expected.begin(), expected.end(),
+                                                                       std::pair{found.id, found.distance}) == 1);
                     for (const Result& r : index.find_all_nodes_within_radius(lat, lon, radius))
                         all.emplace_back(r.id, r.distance);
                     std::sort(all.begin(), all.end());
-                    ASSERT_EQ(all, expected) << lat << ", " << lon << " within " << radius;
+                    ASSERT_EQ(all, expected);
                 }
             }
         }

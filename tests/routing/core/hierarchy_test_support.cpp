@@ -15,36 +15,17 @@ using Routing::ContractionHierarchy;
 
 namespace {
 
-// `arcs` random arcs (loops included) among nodes first..first+n-1, every
-// fifth followed by a parallel copy, alternately of the same and another weight.
-void add_random_arcs(TestGraph &graph, std::mt19937 &rng, unsigned first, unsigned n, unsigned arcs,
-                     unsigned max_weight)
+// `arcs` random arcs (loops included), every fifth followed by a parallel
+// copy, alternately of the same and another weight.
+TestGraph random_graph(const char *name, std::mt19937 &rng, unsigned n, unsigned arcs, unsigned max_weight)
 {
-    const auto node = [&] { return first + unsigned(rng() % n); };
+    TestGraph graph{name, n, {}, {}, {}};
+    const auto node = [&] { return unsigned(rng() % n); };
     const auto weight = [&] { return unsigned(rng() % (max_weight + 1)); };
     for (unsigned i = 0; i < arcs; ++i) {
         graph.add_arc(node(), node(), weight());
         if (i % 5 == 4)
             graph.add_arc(graph.tail.back(), graph.head.back(), i % 10 == 4 ? graph.weight.back() : weight());
-    }
-}
-
-TestGraph random_graph(const char *name, std::mt19937 &rng, unsigned n, unsigned arcs, unsigned max_weight)
-{
-    TestGraph graph{name, n, {}, {}, {}};
-    add_random_arcs(graph, rng, 0, n, arcs, max_weight);
-    return graph;
-}
-
-// One-way chains, the end of each joined to the middle of the next.
-TestGraph one_way_chains(std::mt19937 &rng, unsigned chains, unsigned length)
-{
-    TestGraph graph{"one-way chains", chains * length, {}, {}, {}};
-    for (unsigned c = 0; c < chains; ++c) {
-        for (unsigned i = 0; i + 1 < length; ++i)
-            graph.add_arc(c * length + i, c * length + i + 1, 1 + rng() % 9);
-        if (c + 1 < chains)
-            graph.add_arc(c * length + length - 1, (c + 1) * length + length / 2, 1 + rng() % 9);
     }
     return graph;
 }
@@ -66,8 +47,14 @@ std::vector<TestGraph> small_test_graphs(uint32_t seed)
             cycles.add_arc(start + i, i == 3 ? start : start + i + 1, 0);
     // Nodes 0–11 and 24–35 carry arcs; 12–23 are isolated.
     TestGraph parts = random_graph("disconnected parts", rng, 12, 24, 50);
+    const TestGraph second_part = random_graph("", rng, 12, 24, 50);
+    for (size_t a = 0; a < second_part.tail.size(); ++a)
+        parts.add_arc(second_part.tail[a] + 24, second_part.head[a] + 24, second_part.weight[a]);
     parts.node_count = 36;
-    add_random_arcs(parts, rng, 24, 12, 24, 50);
+    // Four one-way chains of 9, the end of each joined to the middle of the next.
+    TestGraph chains{"one-way chains", 36, {}, {}, {}};
+    for (unsigned x = 0; x + 1 < 36; ++x)
+        chains.add_arc(x, x % 9 < 8 ? x + 1 : x + 5, 1 + rng() % 9);
     // An in-star around 0 and an out-star around 11, joined centre to centre.
     TestGraph stars{"stars", 22, {0}, {11}, {5}};
     for (unsigned i = 1; i <= 10; ++i) {
@@ -84,7 +71,7 @@ std::vector<TestGraph> small_test_graphs(uint32_t seed)
             random_graph("light sparse digraph", rng, 40, 45, 1),
             cycles,
             parts,
-            one_way_chains(rng, 4, 9),
+            chains,
             stars,
             random_graph("dense", rng, 12, 100, 100),
             huge,
@@ -144,17 +131,16 @@ void expect_valid_hierarchy(const ContractionHierarchy &ch, const TestGraph &gra
         for (int s : {0, 1})
             for (unsigned a = sides[s]->first_out[x]; a < sides[s]->first_out[x + 1]; ++a) {
                 const ContractionHierarchy::Side &side = *sides[s];
-                const unsigned y = side.head[a], first = side.shortcut_first_arc[a],
-                               second = side.shortcut_second_arc[a];
+                const unsigned y = side.head[a], first = side.shortcut_first_arc[a];
                 ASSERT_TRUE(a == side.first_out[x] || y > side.head[a - 1]) << "heads not ascending at " << x;
                 travel[s][a] = s == 0 ? Travel{ch.order[x], ch.order[y], side.weight[a]}
                                       : Travel{ch.order[y], ch.order[x], side.weight[a]};
                 Travel unpacked;
                 if (side.is_shortcut_an_original_arc.is_set(a)) {
                     unpacked = {graph.tail.at(first), graph.head.at(first), graph.weight.at(first)};
-                    EXPECT_EQ(second, travel[s][a][1]);
+                    EXPECT_EQ(side.shortcut_second_arc[a], travel[s][a][1]);
                 } else {
-                    const Travel &in = travel[1][first], &out = travel[0][second];
+                    const Travel &in = travel[1][first], &out = travel[0][side.shortcut_second_arc[a]];
                     ASSERT_EQ(in[1], out[0]) << "halves of arc " << a << " do not meet";
                     unpacked = {in[0], out[1], unsigned(std::min<uint64_t>(uint64_t(in[2]) + out[2], ~0u))};
                 }

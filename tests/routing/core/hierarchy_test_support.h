@@ -27,9 +27,9 @@ struct TestGraph
     }
 };
 
-// Small graphs of every family, for all-pairs comparisons.
+// Small graphs of every family, for all-pairs comparisons; graphs of 5 000 to
+// 50 000 nodes, for sampled comparisons.
 std::vector<TestGraph> small_test_graphs(uint32_t seed);
-// Graphs of 5 000 to 50 000 nodes, for sampled comparisons.
 std::vector<TestGraph> large_test_graphs(uint32_t seed);
 TestGraph jittered_grid_graph(unsigned rows, unsigned cols, uint32_t seed);
 
@@ -39,9 +39,8 @@ std::vector<uint64_t> dijkstra(const TestGraph &graph, const std::vector<std::pa
 // What a hierarchy query reports for an exact distance: 2147483647 from there on.
 unsigned as_query_distance(uint64_t distance);
 
-// Ranks are inverse permutations, arcs point upward with ascending heads,
-// every arc unpacks into a chain of input arcs of its own length and ends,
-// and the self-check agrees.
+// The self-check agrees, heads ascend per node, and every arc unpacks into a
+// chain of input arcs of its own length and ends.
 void expect_valid_hierarchy(const Routing::ContractionHierarchy &ch, const TestGraph &graph);
 // Every array equal: the order, and the rest through the file bytes.
 void expect_hierarchy(const Routing::ContractionHierarchy &ch, const Routing::ContractionHierarchy &expected);

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <functional>
 #include <random>
 #include <string>
@@ -15,36 +14,26 @@ using namespace Routing;
 
 namespace {
 
-// The position of set bit n (counted from 0), found bit by bit.
-uint32_t naive_select(const uint64_t* words, uint32_t n)
-{
-    for (uint32_t i = 0;; ++i)
-        if (((words[i / 64] >> (i % 64)) & 1) && n-- == 0)
-            return i;
-}
-
-TEST(BitSelect, WordAndBlockSelectMatchBitByBitCount)
+// The oracle of every select and rank: a walk over the bits.
+TEST(BitSelect, WordAndBlockSelectMatchAWalk)
 {
     std::mt19937_64 rng(1);
     for (int round = 0; round < 2000; ++round) {
         // Words from empty and single bits to dense and full.
         uint64_t block[8];
-        uint32_t total = 0;
         for (uint64_t& w : block) {
             const uint64_t kind = rng() % 5;
             w = kind == 0 ? 0 : kind == 1 ? ~uint64_t{0} : kind == 2 ? uint64_t{1} << (rng() % 64) : rng() & rng();
-            total += std::popcount(w);
         }
-        for (uint32_t n = 0; n < total; ++n) {
-            if (n < static_cast<uint32_t>(std::popcount(block[0]))) {
-                ASSERT_EQ(uint64_bit_select(block[0], n), naive_select(block, n)) << std::hex << block[0];
+        for (uint32_t i = 0, n = 0; i < 512; ++i)
+            if ((block[i / 64] >> (i % 64)) & 1) {
+                ASSERT_TRUE(i >= 64 || uint64_bit_select(block[0], n) == i) << std::hex << block[0] << " " << n;
+                ASSERT_EQ(uint512_bit_select(block, n++), i);
             }
-            ASSERT_EQ(uint512_bit_select(block, n), naive_select(block, n));
-        }
     }
 }
 
-TEST(IDMapper, RankAndSelectMatchWalkOverPatterns)
+TEST(IDMapper, RankAndSelectMatchAWalkOverPatterns)
 {
     std::mt19937_64 rng(5);
     std::bernoulli_distribution sparse(0.002), dense(0.7);
@@ -66,11 +55,9 @@ TEST(IDMapper, RankAndSelectMatchWalkOverPatterns)
     for (const auto& pattern : patterns) {
         SCOPED_TRACE(pattern.name);
         BitVector bits(pattern.size, false);
-        for (uint64_t i = 0; i < pattern.size; ++i) {
+        for (uint64_t i = 0; i < pattern.size; ++i)
             if (pattern.is_set(i))
                 bits.set(i);
-        }
-        // The oracle: a plain walk over the bits.
         const IDMapper mapper(bits.size(), bits.data());
         uint32_t next_local = 0;
         for (uint64_t global = 0; global < bits.size(); ++global) {
