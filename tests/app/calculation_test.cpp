@@ -84,12 +84,11 @@ TEST_F(CalculationTest, SendsAHundredPointsInOneRequestOfEachService)
 
         const RecordedRequest request = server.requests().back();
         EXPECT_EQ(request.target.toStdString(), c.target);
-        EXPECT_EQ(request.method, c.ors ? "POST" : "GET");
-        EXPECT_EQ(request.header("User-Agent"), "Distamatic");
         EXPECT_EQ(request.body.toStdString(),
                   c.ors ? "{\"metrics\":[\"distance\"],\"locations\":[" + orsPairs + "]}" : "");
-        EXPECT_EQ(request.header("Authorization"), c.ors ? ors_default_api_key().toUtf8() : QByteArray());
-        EXPECT_EQ(request.header("Content-Type"), c.ors ? "application/json" : QByteArray());
+        EXPECT_EQ(request.method + " " + request.header("User-Agent") + " " + request.header("Authorization") + " " +
+                      request.header("Content-Type"),
+                  c.ors ? "POST Distamatic " + ors_default_api_key().toUtf8() + " application/json" : "GET Distamatic  ");
     }
     EXPECT_EQ(server.requests().size(), 5u);
 }
@@ -118,7 +117,7 @@ TEST_F(CalculationTest, TurnsEveryReplyIntoAMatrixOrMessages)
         std::string matrix; // on standard output
         QStringList errors; // a failed transfer's goes on with Qt's reason
     } cases[] = {
-        {"extra members, slow pieces", {200, valid, "application/json", 3, pause}, "0,1500\r\n1498,0\r\n", {}},
+        {"extra members, slowly", {200, valid, "application/json", pause}, "0,1500\r\n1498,0\r\n", {}},
         {"truncated toward zero at both ends of int", {200, R"({"distances":[[-0.5,2147483647.9],)"
                                                             R"([-2147483648.9,1e-300]]})"},
          "0,2147483647\r\n-2147483648,0\r\n", {}},
@@ -141,7 +140,7 @@ TEST_F(CalculationTest, TurnsEveryReplyIntoAMatrixOrMessages)
         {"empty body", {200, ""}, "", {json}},
         {"HTML 500 page", {500, "<html><body><h1>500 Internal Server Error</h1></body></html>", "text/html"}, "",
          {transferFailed, json}},
-        {"body cut short", {200, valid, "application/json", 3, pause, true}, "", {transferFailed, json}},
+        {"body cut short", {200, valid, "application/json", pause, true}, "", {transferFailed, json}},
         {"connection refused", {0, ""}, "", {transferFailed, json}},
     };
     // clang-format on
@@ -154,24 +153,16 @@ TEST_F(CalculationTest, TurnsEveryReplyIntoAMatrixOrMessages)
         line("addressInput")->setText(QString::number(i)); // re-enables the calculate button after an error
         EXPECT_EQ(calculateCapturing(), c.matrix);
 
-        // Standard error: the progress texts and the errors, each where it happened.
-        const bool transfer = c.errors.value(0) == transferFailed;
-        QStringList expected = {connecting};
-        if (transfer)
-            expected << transferFailed.chopped(1);
-        expected << reading << extracting;
-        for (const QString &error : c.errors.mid(int(transfer)))
-            expected << error.split('\n', Qt::SkipEmptyParts);
-        QStringList lines = errorLines;
-        lines.removeAll(receiving);
-        if (transfer)
-            lines.removeAt(2); // Qt's reason
-        EXPECT_EQ(lines, expected);
+        // Standard error: every progress text in order, and each error as it is.
+        QStringList progress = errorLines;
+        progress.removeIf([&](const QString &l) { return l != connecting && l != reading && l != extracting; });
+        EXPECT_EQ(progress, QStringList({connecting, reading, extracting}));
         EXPECT_TRUE(c.reply.body.isEmpty() || errorLines.contains(receiving));
-
-        QStringList dialogs = takeErrorMessages();
+        const QStringList dialogs = takeErrorMessages();
         ASSERT_EQ(dialogs.size(), c.errors.size());
         for (const QString &error : c.errors) {
+            for (const QString &errorLine : error.split('\n', Qt::SkipEmptyParts))
+                EXPECT_TRUE(errorLines.contains(errorLine)) << errorLine.toStdString();
             EXPECT_TRUE(std::any_of(dialogs.begin(), dialogs.end(), [&](const QString &dialog) {
                 return dialog.startsWith(QString(error).replace("\r\n", "\n"));
             })) << error.toStdString();
@@ -182,9 +173,7 @@ TEST_F(CalculationTest, TurnsEveryReplyIntoAMatrixOrMessages)
         EXPECT_EQ(barValues.back(), c.matrix.empty() ? 0 : 100);
         EXPECT_TRUE(find<QProgressBar>("progressBar")->format().isEmpty());
         EXPECT_EQ(button("calculateButton")->isEnabled(), c.errors.isEmpty());
-        if (i == 0) {
-            EXPECT_EQ(barValues, std::vector<int>({20, 50, 75, 100}));
-        }
+        EXPECT_TRUE(i > 0 || barValues == std::vector<int>({20, 50, 75, 100}));
     }
     EXPECT_EQ(server.requests()[0].target, "/table/v1/driving/-1e-05,1e-05;16.6068371,49.1950602?annotations=distance");
 
@@ -253,7 +242,7 @@ TEST_F(CalculationTest, OpenRouteServiceMatrixIsLabelledWithTheNamesFound)
 TEST_F(CalculationTest, OneCalculationRunsAtATime)
 {
     addTwoLocations();
-    server.enqueue({200, fiveAndSeven, "application/json", 2, std::chrono::milliseconds(400)});
+    server.enqueue({200, fiveAndSeven, "application/json", std::chrono::milliseconds(800)});
     QTest::mouseClick(button("calculateButton"), Qt::LeftButton);
     QTest::mouseClick(button("calculateButton"), Qt::LeftButton);
     button("calculateButton")->click();
@@ -320,7 +309,7 @@ TEST_F(CalculationTest, NoNewWorkerBeforeThePreviousOneHasReturned)
 TEST_F(CalculationTest, ClosingOrDestroyingTheWindowDuringACalculationIsSafe)
 {
     addTwoLocations();
-    server.enqueue({200, fiveAndSeven, "application/json", 2, std::chrono::milliseconds(300)});
+    server.enqueue({200, fiveAndSeven, "application/json", std::chrono::milliseconds(600)});
     QTest::mouseClick(button("calculateButton"), Qt::LeftButton);
     window->close();
     window.reset();
@@ -334,7 +323,7 @@ TEST_F(CalculationTest, ClosingOrDestroyingTheWindowDuringACalculationIsSafe)
 TEST_F(CalculationTest, DISABLED_ClosesDuringACalculation)
 {
     addTwoLocations();
-    server.enqueue({200, fiveAndSeven, "application/json", 1, std::chrono::milliseconds(60000)});
+    server.enqueue({200, fiveAndSeven, "application/json", std::chrono::milliseconds(60000)});
     QTimer::singleShot(0, [&] { button("calculateButton")->click(); });
     QTimer::singleShot(500, [&] { action("actionQuit")->trigger(); });
     const int exitCode = QCoreApplication::exec();

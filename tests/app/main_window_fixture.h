@@ -1,12 +1,15 @@
 #ifndef TESTS_APP_MAIN_WINDOW_FIXTURE_H
 #define TESTS_APP_MAIN_WINDOW_FIXTURE_H
 
+#include "app/calculation_pool.h"
 #include "app/mainwindow.h"
 #include "tests/support/qt_printing.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QErrorMessage>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -15,6 +18,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTextEdit>
 
 #include <gtest/gtest.h>
 
@@ -26,15 +30,26 @@
 class MainWindowTest : public ::testing::Test
 {
 protected:
-    MainWindowTest();
-    ~MainWindowTest() override;
+    MainWindowTest() : window(std::make_unique<MainWindow>())
+    {
+        window->show();
+        QObject::connect(find<QProgressBar>("progressBar"), &QProgressBar::valueChanged,
+                         [this](int value) { barValues.push_back(value); });
+    }
+    ~MainWindowTest() override
+    {
+        waitForWorkers();
+        takeErrorMessages();
+        window.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 
     // The form's object of that name; fails the test when missing.
     template <class T>
-    T *find(const char *name) const
+    T *find(const QString &name) const
     {
-        T *object = window->findChild<T *>(QLatin1String(name));
-        EXPECT_NE(object, nullptr) << name;
+        T *object = window->findChild<T *>(name);
+        EXPECT_NE(object, nullptr) << name.toStdString();
         return object;
     }
     QLineEdit *line(const char *name) const { return find<QLineEdit>(name); }
@@ -42,6 +57,31 @@ protected:
     QAction *action(const char *name) const { return find<QAction>(name); }
     QListWidget *list(const char *name) const { return find<QListWidget>(name); }
     QString csv() const { return find<QTextBrowser>("distanceText")->toPlainText(); }
+    QStringList listTexts(const char *name) const
+    {
+        QStringList texts;
+        for (int row = 0; row < list(name)->count(); ++row)
+            texts << list(name)->item(row)->text();
+        return texts;
+    }
+    QStringList tableRow(int row) const
+    {
+        QStringList cells;
+        for (int column = 0; column < find<QTableWidget>("distanceTable")->columnCount(); ++column)
+            cells << find<QTableWidget>("distanceTable")->item(row, column)->text();
+        return cells;
+    }
+    // The column headers, which the row headers must equal.
+    QStringList headers() const
+    {
+        const QTableWidget *table = find<QTableWidget>("distanceTable");
+        QStringList columns, rows;
+        for (int i = 0; i < table->columnCount(); ++i)
+            columns << table->horizontalHeaderItem(i)->text(), rows << table->verticalHeaderItem(i)->text();
+        EXPECT_EQ(table->rowCount(), table->columnCount());
+        EXPECT_EQ(rows, columns);
+        return columns;
+    }
 
     // Types the text into the entry and presses Enter.
     void enter(const QString &text)
@@ -49,11 +89,7 @@ protected:
         line("addressInput")->setText(text);
         QTest::keyClick(line("addressInput"), Qt::Key_Return);
     }
-    void selectEngine(const char *pageName)
-    {
-        find<QTabWidget>("enginesTabWidget")->setCurrentWidget(find<QWidget>(pageName));
-    }
-    QStringList listTexts(const char *listName) const;
+    void selectEngine(const QString &page) { find<QTabWidget>("enginesTabWidget")->setCurrentWidget(find<QWidget>(page)); }
 
     // Clicks "Vypočíst matici" and waits until the worker has returned and all
     // it reported has reached the window.
@@ -62,17 +98,47 @@ protected:
         QTest::mouseClick(button("calculateButton"), Qt::LeftButton);
         waitForWorkers();
     }
-    static void waitForWorkers();
+    static void waitForWorkers()
+    {
+        // The real extract loads slowly under the sanitizers on a busy machine.
+        EXPECT_TRUE(QTest::qWaitFor([] { return calculation_pool().activeThreadCount() == 0; }, 180000));
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
     // The same, keeping the progress bar's values in `barValues` and standard
     // error's lines (each repeated line once) in `errorLines`; returns standard output.
-    std::string calculateCapturing();
+    std::string calculateCapturing()
+    {
+        barValues.clear();
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        calculate();
+        errorLines.clear();
+        for (const QString &l : QString::fromStdString(::testing::internal::GetCapturedStderr()).split('\n')) {
+            // The offscreen platform's own warnings left out.
+            if (!l.isEmpty() && !l.startsWith("This plugin does not support") &&
+                (errorLines.isEmpty() || errorLines.last() != l))
+                errorLines << l;
+        }
+        return ::testing::internal::GetCapturedStdout();
+    }
 
-    QStringList tableRow(int row) const;
-    // The column headers, which the row headers must equal.
-    QStringList headers() const;
     // The texts of the open error dialogs as the user reads them (line breaks
     // as "\n"), which are then closed.
-    static QStringList takeErrorMessages();
+    static QStringList takeErrorMessages()
+    {
+        QStringList texts;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            auto *dialog = qobject_cast<QErrorMessage *>(widget);
+            if (dialog == nullptr || !dialog->isVisible())
+                continue;
+            // The raw text keeps no-break spaces, which the plain text turns into blanks.
+            texts << dialog->findChild<QTextEdit *>()->document()->toRawText().replace(QChar::LineSeparator, '\n');
+            dialog->close();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return texts;
+    }
 
     std::unique_ptr<MainWindow> window;
     std::vector<int> barValues;

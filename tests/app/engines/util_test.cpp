@@ -13,6 +13,17 @@
 
 namespace {
 
+// Every case runs under a Czech locale, in Qt and in the C library: no decimal
+// comma may reach the output.
+struct CoordinateText : ::testing::Test
+{
+    CoordinateText()
+    {
+        QLocale::setDefault(QLocale(QLocale::Czech, QLocale::Czechia));
+        EXPECT_TRUE(std::setlocale(LC_ALL, "cs_CZ.UTF-8") || !running_under_ci()) << "cs_CZ.UTF-8 is not installed";
+    }
+};
+
 // What a printing function writes to its stream.
 template <typename Print>
 std::string captured(Print print)
@@ -23,9 +34,7 @@ std::string captured(Print print)
     return ::testing::internal::GetCapturedStdout();
 }
 
-} // namespace
-
-TEST(CoordinateText, RecognisesAndParsesBothForms)
+TEST_F(CoordinateText, RecognisesAndParsesBothForms)
 {
     const std::pair<const char *, std::vector<double>> cases[] = {
         {"50.1, 14.4", {50.1, 14.4}}, {"(50.1,14.4)", {50.1, 14.4}}, {"(50.1,14.4", {50.1, 14.4}},
@@ -43,7 +52,7 @@ TEST(CoordinateText, RecognisesAndParsesBothForms)
     }
 }
 
-TEST(CoordinateText, WritesNineSignificantDigitsWithoutCommasInLabels)
+TEST_F(CoordinateText, WritesNineSignificantDigitsWithoutCommasInLabels)
 {
     const struct {
         std::vector<double> point;
@@ -63,7 +72,7 @@ TEST(CoordinateText, WritesNineSignificantDigitsWithoutCommasInLabels)
     EXPECT_EQ(coord_vector_w_label_to_string({1, 2}, QString()), "(1;2) | ");
 }
 
-TEST(MatrixPrinting, WritesCrLfLinesByteForByte)
+TEST_F(CoordinateText, PrintsMatricesByteForByte)
 {
     EXPECT_EQ(captured([](FILE *out) { print_point_distances_csv({}, {}, out); }), "");
     EXPECT_EQ(captured([](FILE *out) {
@@ -71,20 +80,6 @@ TEST(MatrixPrinting, WritesCrLfLinesByteForByte)
                                             out);
               }),
               "0,-2,2147483647\r\n-1,0,12345\r\n1,2,0\r\n");
-}
-
-// Neither Qt's default locale nor the C library's puts a decimal comma into the output.
-TEST(TextOutput, CzechLocaleChangesNothing)
-{
-    const QLocale previous;
-    QLocale::setDefault(QLocale(QLocale::Czech, QLocale::Czechia));
-    if (!std::setlocale(LC_ALL, "cs_CZ.UTF-8") && running_under_ci())
-        ADD_FAILURE() << "the cs_CZ.UTF-8 locale is not installed";
-
-    EXPECT_EQ(coord_vector_to_string({50.0755381, 14.4378005}), "(50.0755381,14.4378005)");
-    EXPECT_EQ(coord_vector_to_colon_delimited_string({0.000012, 1.5}), "(1.2e-05;1.5)");
-    EXPECT_EQ(coord_string_to_vector("50.5,14.25"), (std::vector<double>{50.5, 14.25}));
-    EXPECT_EQ(coord_string_to_vector("50,5;14,25"), (std::vector<double>{50.5, 14.25}));
     EXPECT_EQ(captured([](FILE *out) {
                   print_point_distances_verbosely({{50.5, 14.25}, {-1, 2}}, {{0, 12}, {13, 0}}, "cs", out);
               }),
@@ -92,7 +87,6 @@ TEST(TextOutput, CzechLocaleChangesNothing)
               "[cs] [(50.500000, 14.250000) -> (-1.000000, 2.000000)] 12 meters.\r\n"
               "[cs] [(-1.000000, 2.000000) -> (50.500000, 14.250000)] 13 meters.\r\n"
               "[cs] [(-1.000000, 2.000000) -> (-1.000000, 2.000000)] 0 meters.\r\n");
-
-    std::setlocale(LC_ALL, "C");
-    QLocale::setDefault(previous);
 }
+
+} // namespace

@@ -1,23 +1,51 @@
 #include "tests/app/offline/offline_test_support.h"
 
+#include <QDir>
+#include <QFileDialog>
+#include <QTimer>
+
 namespace {
 
-// A file with ways for pedestrians only: the matrix on foot, and by car the
-// loading error without a matrix, even though the pedestrian graph is loaded.
+// The map file is picked in the file dialog. A file with ways for pedestrians
+// only gives the matrix on foot, and by car the loading error without a
+// matrix, even though the pedestrian graph is loaded.
 TEST_F(OfflineWindowTest, TravelByCarNeedsTheCarGraph)
 {
     TemporaryFolder folder;
     const QString path = QString::fromStdString(write_footway_pbf(folder));
-    for (const char *point : {"43.73, 7.42", "43.731, 7.42", "43.731, 7.421"})
-        enter(point);
+    const vector_2d_double points = {{43.73, 7.42}, {43.731, 7.42}, {43.731, 7.421}};
+    for (const std::vector<double> &point : points)
+        enter(QStringLiteral("%1, %2").arg(point[0]).arg(point[1]));
     OfflineMapData<Foot> mapData(false, path.toStdString());
     ASSERT_TRUE(mapData.loadMap());
     OfflineRouter<Foot> router(&mapData);
-    const vector_2d_int onFoot = run_router(router, footwayNodes).matrix;
+    const vector_2d_int onFoot = run_router(router, points).matrix;
 
-    browseMapFile(QString());
+    // Clicks "Procházet…" and picks the file in the dialog, or cancels it when there is none.
+    const auto browse = [this](const QString &file) {
+        QStringList seen;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (dialog == nullptr)
+                return;
+            answer.stop();
+            seen = QStringList({dialog->windowTitle(), dialog->directory().absolutePath()}) + dialog->nameFilters();
+            // Typed as the user would: selectFile leaves alone a name field that has the focus.
+            dialog->findChild<QLineEdit *>("fileNameEdit")->setText(file);
+            if (!file.isEmpty())
+                static_cast<QDialog *>(dialog)->accept();
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        answer.start(10);
+        QTest::mouseClick(button("offlineMapfileExploreButton"), Qt::LeftButton);
+        EXPECT_EQ(seen, QStringList({"Otevřít soubor s\u00a0mapou", QDir::currentPath(), "Mapy OSM (*.pbf)"}));
+        EXPECT_EQ(line("offlineMapfileInput")->text(), file);
+    };
+    browse(QString());
     EXPECT_FALSE(button("calculateButton")->isEnabled());
-    browseMapFile(path);
+    browse(path);
     travel(1);
     expectCalculated(onFoot, onFoot);
 

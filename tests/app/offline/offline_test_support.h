@@ -17,9 +17,13 @@ constexpr bool isCarGraph = std::is_same_v<G, Car>;
 inline const QStringList loadingSteps = {"Čtení mapových dat…", "Výpočet inverzních vektorů…",
                                          "Tvorba kontrakční hierarchie…", "Mapové údaje byly úspěšně načteny…"};
 
-// A hand-made extract near Monaco: one footway over these three nodes, nothing for cars.
-inline const vector_2d_double footwayNodes = {{43.73, 7.42}, {43.731, 7.42}, {43.731, 7.421}};
-std::string write_footway_pbf(const TemporaryFolder &folder);
+// A small extract near Monaco: one footway over three nodes, nothing for cars.
+inline std::string write_footway_pbf(const TemporaryFolder &folder)
+{
+    return opl_to_pbf(folder, "footway",
+                      "n1 v1 x7.42 y43.73\nn2 v1 x7.42 y43.731\nn3 v1 x7.421 y43.731\nw10 v1 Thighway=footway Nn1,n2,n3\n",
+                      "pbf");
+}
 
 // The matrix a router delivered, and the errors it reported on the way.
 struct RouterRun
@@ -27,7 +31,16 @@ struct RouterRun
     vector_2d_int matrix;
     QStringList errors;
 };
-RouterRun run_router(Router &router, const vector_2d_double &points);
+inline RouterRun run_router(Router &router, const vector_2d_double &points)
+{
+    RouterRun run;
+    QObject receiver;
+    QObject::connect(&router, &Router::distancesCalculated, &receiver,
+                     [&run](const vector_2d_double &, const vector_2d_int &matrix) { run.matrix = matrix; });
+    QObject::connect(&router, &Router::calculationError, &receiver, [&run](const QString &text) { run.errors << text; });
+    router.calculateDistances(points);
+    return run;
+}
 
 // The real extract loaded once per graph kind for the whole test program; null when it does not load.
 template <class G>
@@ -46,8 +59,6 @@ class OfflineWindowTest : public MainWindowTest
 protected:
     OfflineWindowTest() { selectEngine("offline"); }
 
-    // Clicks "Procházet…" and picks this file in the dialog, or cancels it when the path is empty.
-    void browseMapFile(const QString &path);
     void travel(int travelType) { find<QComboBox>("travelTypeCombo")->setCurrentIndex(travelType); }
     // The map loading steps on standard error during the last calculation.
     QStringList loadingLines() const
@@ -57,7 +68,25 @@ protected:
         return lines;
     }
     // Calculates; expects `matrix` on standard output (none: nothing) and `shown` in the table and the CSV view.
-    void expectCalculated(const vector_2d_int &matrix, const vector_2d_int &shown);
+    void expectCalculated(const vector_2d_int &matrix, const vector_2d_int &shown)
+    {
+        const auto text = [](const vector_2d_int &rows, const char *unit, const char *lineEnd) {
+            QString text;
+            for (const std::vector<int> &row : rows) {
+                QStringList cells;
+                for (const int distance : row)
+                    cells << QString::number(distance) + unit;
+                text += cells.join(',') + lineEnd;
+            }
+            return text;
+        };
+        EXPECT_EQ(QString::fromStdString(calculateCapturing()), text(matrix, "", "\r\n"));
+        EXPECT_EQ(csv(), text(shown, "", "\n"));
+        QString table;
+        for (int row = 0; row < find<QTableWidget>("distanceTable")->rowCount(); ++row)
+            table += tableRow(row).join(',') + "\n";
+        EXPECT_EQ(table, text(shown, " m", "\n"));
+    }
 };
 
 #endif
