@@ -53,16 +53,12 @@ TEST_F(LocationListTest, ListsTypedCoordinatesOnceAndSelectsRemovesAndClearsThem
 const QString transferFailed = "Získávání údajů od serveru se nezdařilo. Jste připojeni k\u00a0internetu? "
                                "Je zvolená služba dostupná?\n";
 
+// A geocoding reply's parts.
 QByteArray feature(const char *coordinates, const char *properties)
 {
-    return QByteArray(R"({"type":"Feature","geometry":{"type":"Point","coordinates":)") + coordinates +
-           R"(},"properties":)" + properties + "}";
+    return QByteArray(R"({"geometry":{"coordinates":)") + coordinates + R"(},"properties":)" + properties + "}";
 }
-
-QByteArray places(const QList<QByteArray> &features)
-{
-    return R"({"type":"FeatureCollection","features":[)" + features.join(',') + "]}";
-}
+QByteArray places(const QList<QByteArray> &features) { return R"({"features":[)" + features.join(',') + "]}"; }
 
 const QByteArray prague = feature("[14.42,50.08]", R"({"label":"Praha, Česko","name":"Praha"})");
 const QByteArray brno = feature("[16.61,49.19]", R"({"label":"Brno, Česko"})");

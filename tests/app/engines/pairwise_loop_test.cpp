@@ -45,9 +45,8 @@ TEST(PairwiseLoop, CallsEveryOrderedPairOnceAndReportsEachRow)
         EXPECT_EQ(router.calls, n * (n - 1));
         ASSERT_EQ(progress.size(), n + 1);
         for (int signal = 0; signal <= n; ++signal) {
-            EXPECT_EQ(progress.at(signal).at(0).toFloat(), signal == 0 ? 50.0f : 0.0f);
-            EXPECT_EQ(progress.at(signal).at(1).toFloat(), signal == 0 ? 0.0f : increment);
-            EXPECT_EQ(progress.at(signal).at(2).toString(), QStringLiteral("Počítání vzdáleností…"));
+            EXPECT_EQ(progress.at(signal), QVariantList({signal == 0 ? 50.0f : 0.0f, signal == 0 ? 0.0f : increment,
+                                                         QStringLiteral("Počítání vzdáleností…")}));
         }
         vector_2d_int expected(size_t(n), std::vector<int>(size_t(n), 0));
         for (int i = 0; i < n; ++i) {

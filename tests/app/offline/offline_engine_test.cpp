@@ -122,22 +122,17 @@ void expect_matrix_of_plain_dijkstra(OfflineMapData<G> &mapData)
     EXPECT_EQ(expected == transposed, !isCarGraph<G>);
 }
 
-TEST(OfflineRouterTest, MatricesOnTheRealExtractAreThoseOfAPlainDijkstra)
+// By car and on foot; then two locations on one node, and two in the sea: the
+// error names the point that has no node near it, the origin when both have none.
+TEST(OfflineRouterTest, MatricesOnTheRealExtractMatchAPlainDijkstraAndSnapWithin2000Metres)
 {
     REQUIRE_MONACO_PBF(path);
     ASSERT_NE(monaco_map_data<Car>(path), nullptr);
     expect_matrix_of_plain_dijkstra(*monaco_map_data<Car>(path));
-    ASSERT_NE(monaco_map_data<Foot>(path), nullptr);
-    expect_matrix_of_plain_dijkstra(*monaco_map_data<Foot>(path));
-}
-
-// Two locations on one node, and two in the sea: the error names the point
-// that has no node near it, the origin when both have none.
-TEST(OfflineRouterTest, SnapsWithin2000MetresOrReportsThePoint)
-{
-    REQUIRE_MONACO_PBF(path);
     OfflineMapData<Foot> *mapData = monaco_map_data<Foot>(path);
     ASSERT_NE(mapData, nullptr);
+    expect_matrix_of_plain_dijkstra(*mapData);
+
     const Foot &graph = mapData->graph;
     unsigned node = 0;
     while (!stands_apart(graph, node))
