@@ -14,11 +14,11 @@ NO_CAR_HIGHWAYS = {"construction", "path", "footway", "cycleway", "bridleway", "
 SLOW_HIGHWAYS = {"secondary", "tertiary", "unclassified", "residential", "service", "secondary_link",
                  "tertiary_link", "living_street", "track", "bicycle_road", "path", "footway", "cycleway",
                  "bridleway", "pedestrian", "escape", "steps", "crossing", "ferry"}
-FOOT_HIGHWAYS = SLOW_HIGHWAYS | {"escalator", "elevator", "platform"}
-BICYCLE_HIGHWAYS = SLOW_HIGHWAYS | {"primary", "primary_link"}
-BOTH, FORWARDS, BACKWARDS, CLOSED = 2, 1, 1, 0  # arcs per stretch between routing nodes
-ONEWAY = {"-1": BACKWARDS, "reverse": BACKWARDS, "backward": BACKWARDS, "yes": FORWARDS, "true": FORWARDS,
-          "1": FORWARDS, "no": BOTH, "false": BOTH, "0": BOTH}
+BOTH, ONE, CLOSED = 2, 1, 0  # arcs per stretch between routing nodes
+ONEWAY = {"-1": ONE, "reverse": ONE, "backward": ONE, "yes": ONE, "true": ONE, "1": ONE, "no": BOTH, "false": BOTH,
+          "0": BOTH}
+BICYCLE_ONEWAY = {"-1": ONE, "opposite": ONE, "1": ONE, "yes": ONE, "true": ONE, "no_planned": ONE, "0": BOTH,
+                  "no": BOTH, "false": BOTH, "tolerated": BOTH, "permissive": BOTH}
 
 
 def denied(t, allowed):
@@ -43,7 +43,8 @@ def pedestrian_way(t):
             or t.get("public_transport") in ("stop_position", "platform", "stop_area", "station")
             or t.get("railway") in ("halt", "platform", "subway_entrance", "station", "tram_stop")):
         return True
-    return "highway" in t and not denied(t, ACCESS) and t.get("crossing") != "no" and t["highway"] in FOOT_HIGHWAYS
+    return ("highway" in t and not denied(t, ACCESS) and t.get("crossing") != "no"
+            and t["highway"] in SLOW_HIGHWAYS | {"escalator", "elevator", "platform"})
 
 
 def bicycle_way(t):
@@ -52,20 +53,18 @@ def bicycle_way(t):
     if t.get("highway") in (None, "proposed") or denied(t, ACCESS) or t.get("bicycle") in ("no", "use_sidepath"):
         return False
     return any(k in t for k in ("cycleway", "cycleway:left", "cycleway:right", "cycleway:both")) or \
-        t["highway"] in BICYCLE_HIGHWAYS
+        t["highway"] in SLOW_HIGHWAYS | {"primary", "primary_link"}
 
 
 def car_direction(t):
     if "oneway" in t:
         return ONEWAY.get(t["oneway"], CLOSED)
-    return FORWARDS if t.get("junction") == "roundabout" or t.get("highway") in ("motorway", "motorway_link") else BOTH
+    return ONE if t.get("junction") == "roundabout" or t.get("highway") in ("motorway", "motorway_link") else BOTH
 
 
 def bicycle_direction(t):
     if "oneway:bicycle" in t:
-        return {"-1": BACKWARDS, "opposite": BACKWARDS, "1": FORWARDS, "yes": FORWARDS, "true": FORWARDS,
-                "no_planned": FORWARDS, "0": BOTH, "no": BOTH, "false": BOTH, "tolerated": BOTH,
-                "permissive": BOTH}.get(t["oneway:bicycle"], CLOSED)
+        return BICYCLE_ONEWAY.get(t["oneway:bicycle"], CLOSED)
     if ("oneway" not in t or "cycleway:both" in t or ("cycleway:left" in t and "cycleway:right" in t)
             or t.get("cycleway") in ("opposite", "opposite_track", "opposite_lane", "opposite_share_busway")):
         return BOTH
@@ -74,13 +73,8 @@ def bicycle_direction(t):
 
 PROFILES = {"car": (car_way, car_direction), "pedestrian": (pedestrian_way, lambda t: BOTH),
             "bicycle": (bicycle_way, bicycle_direction)}
-
-
-def unescape(text):
-    return re.sub(r"%([0-9a-fA-F]+)%", lambda m: chr(int(m.group(1), 16)), text)
-
-
 is_used, direction = PROFILES[sys.argv[1]]
+unescape = lambda text: re.sub(r"%([0-9a-fA-F]+)%", lambda m: chr(int(m.group(1), 16)), text)
 ways = []
 for line in sys.stdin:
     if line.startswith("w"):

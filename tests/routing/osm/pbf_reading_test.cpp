@@ -1,29 +1,51 @@
 #include "routing/osm/osm_pbf_reading.h"
+#include "routing/osm/tag_map.h"
 #include "tests/routing/osm/pbf_test_support.h"
 #include "tests/support/test_data.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <filesystem>
 #include <regex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
 
+using namespace pbf;
 using Routing::OSMRelationMember;
 using Routing::TagMap;
 
-// Relations, then ways, then nodes, with ids out of order: every corner of
-// ids, coordinates, texts and members that the format allows.
+TEST(TagMap, FindsTheFirstValueOfEachKeyUpToTheTagLimit)
+{
+    // "abcd" and "abxd" share a bucket: the middle byte of a four-byte key is its second.
+    const TestTags tags("abcd=1,highway=primary,abxd=2,=empty,name=first,name=second");
+    ASSERT_EQ(TagMap::bucket_of("abcd"), TagMap::bucket_of("abxd"));
+    for (const auto &[key, value] : {std::pair{"abcd", "1"}, {"abxd", "2"}, {"highway", "primary"}, {"", "empty"},
+                                     {"name", "first"}, {"Highway", nullptr}, {"abzd", nullptr}})
+        EXPECT_STREQ(tags.map()[key], value) << key;
+    std::string list = "k0=0"; // 65 536 tags is the most an element may have
+    for (int i = 1; i < 65536; ++i)
+        list += ",k" + std::to_string(i) + "=" + std::to_string(i);
+    EXPECT_STREQ(TestTags(list).map()["k65535"], "65535");
+}
+
+// Small ring blocks, as a full-size read reserves 768 MiB, which the sanitizers make slow; large enough for the
+// block with 70 000 tags.
+constexpr unsigned block_size = 1 << 18;
+
+// Relations, then ways, then nodes, with ids out of order: every corner of ids, coordinates, texts and members that
+// the format allows.
 std::string unsorted_fixture_opl()
 {
     const std::string meta = " v3 dV c17 t2021-05-04T03:02:01Z i42 uMapper%20%Name";
-    std::string many_refs;
+    std::string many_refs, many_tags;
     for (int i = 0; i < 2000; ++i)
         many_refs += (i ? ",n" : "n") + std::to_string(100000 + 7 * i);
-    std::string many_tags;
     for (int i = 0; i < 40; ++i)
-        many_tags += (i ? "," : "") + std::string("k") + std::to_string(i) + "x=" + std::to_string(i);
+        many_tags += (i ? ",k" : "k") + std::to_string(i) + "x=" + std::to_string(i);
     return "r-7" + meta + " Ttype=restriction,restriction=no_left_turn,name=N%e1%b%159%e%17e%%20%U%40%Mostu"
            " Mw-5@from,n-3@via,w4294967297@to,r8@,n1@\n"
            "r8" + meta + " Tnote= Mn1@stop,w-5@,r-7@sub%2c%role\n"
@@ -38,7 +60,7 @@ std::string unsorted_fixture_opl()
            "n4294967297" + meta + " Thighway=crossing x0.0000001 y-0.0000001\n";
 }
 
-TEST(PbfReading, FixtureInEveryVariantMatchesOsmium)
+TEST(PbfReading, FixtureInEveryVariantAndMonacoMatchOsmium)
 {
     TemporaryFolder folder;
     for (const char *dense : {"true", "false"})
@@ -49,12 +71,8 @@ TEST(PbfReading, FixtureInEveryVariantMatchesOsmium)
                                                ",pbf_compression=" + compression + ",add_metadata=" + metadata;
                     SCOPED_TRACE(format + (sort ? " sorted" : ""));
                     const std::string pbf = opl_to_pbf(folder, "fixture", unsorted_fixture_opl(), format, sort);
-                    EXPECT_EQ(compare_with_osmium(pbf, small_block_size), "5 nodes, 3 ways, 2 relations");
+                    EXPECT_EQ(compare_with_osmium(pbf, block_size), "5 nodes, 3 ways, 2 relations");
                 }
-}
-
-TEST(PbfReading, MonacoMatchesOsmium)
-{
     REQUIRE_MONACO_PBF(monaco);
     const std::string info = run_command("osmium fileinfo --no-progress -e " + monaco);
     std::smatch counts;
@@ -72,23 +90,46 @@ struct Trace
     Routing::OSMRelationCallback relation = [this](uint64_t id, const std::vector<OSMRelationMember> &,
                                                    const TagMap &) { add('r', id); };
     void add(char kind, uint64_t id) { order += kind + std::to_string(static_cast<int64_t>(id)) + " "; }
+
+    enum Read { unordered, ordered, ordered_in_one_pass };
+    // Reads the whole file; returns the text of the error it ends in, or "".
+    std::string read(const std::string &file, Read how)
+    {
+        return error_of([&] {
+            if (how == unordered)
+                Routing::unordered_read_osm_pbf(file, node, way, relation, {}, block_size);
+            else
+                Routing::ordered_read_osm_pbf(file, node, way, relation, {}, how == ordered_in_one_pass, block_size);
+        });
+    }
 };
 
-TEST(PbfReading, OrderedReadDeliversNodesThenWaysThenRelations)
+TEST(PbfReading, OrderedReadDeliversNodesThenWaysThenRelationsUnlessTheFileIsSorted)
 {
     TemporaryFolder folder;
     const std::string pbf = opl_to_pbf(folder, "unsorted", unsorted_fixture_opl(), "pbf");
     const std::string nodes = "n9007199254740993 n-3 n1 n2 n4294967297 ", ways = "w4294967297 w-5 w6 ";
     Trace unordered, ordered, ways_only, one_pass;
-    Routing::unordered_read_osm_pbf(pbf, unordered.node, unordered.way, unordered.relation, {}, small_block_size);
-    Routing::ordered_read_osm_pbf(pbf, ordered.node, ordered.way, ordered.relation, {}, false, small_block_size);
-    Routing::ordered_read_osm_pbf(pbf, {}, ways_only.way, {}, {}, false, small_block_size);
-    Routing::ordered_read_osm_pbf(pbf, one_pass.node, one_pass.way, one_pass.relation, {}, true, small_block_size);
+    ways_only.node = nullptr;
+    ways_only.relation = nullptr;
+    EXPECT_EQ(unordered.read(pbf, Trace::unordered) + ordered.read(pbf, Trace::ordered) +
+                  ways_only.read(pbf, Trace::ordered) + one_pass.read(pbf, Trace::ordered_in_one_pass),
+              "");
     EXPECT_EQ(unordered.order, "r-7 r8 " + ways + nodes);
     EXPECT_EQ(ordered.order, nodes + ways + "r-7 r8 ");
     EXPECT_EQ(ways_only.order, ways);
     EXPECT_EQ(one_pass.order, unordered.order);
 
+    // A header declaring the file sorted makes the ordered read a single pass in file order.
+    const std::string way_then_node = data_frame(block({}, field(3, field(1, 5)))) +
+                                      data_frame(block({}, field(2, field(1, packed({zigzag(9)})) +
+                                                                        field(8, packed({0})) + field(9, packed({0})))));
+    for (const bool sorted : {true, false}) {
+        Trace trace;
+        const std::string header = frame("OSMHeader", field(5, sorted ? "Sort.Type_then_ID" : "Sort.Other"));
+        EXPECT_EQ(trace.read(folder.write("header.osm.pbf", header + way_then_node), Trace::ordered), "");
+        EXPECT_EQ(trace.order, sorted ? "w5 n9 " : "n9 w5 ");
+    }
 }
 
 TEST(PbfReading, SpeedtestReportsTheRate)
@@ -100,6 +141,153 @@ TEST(PbfReading, SpeedtestReportsTheRate)
     EXPECT_EQ(lines, (std::vector<std::string>{"Starting scan speedtest",
                                                "Read         0 nodes,         0 ways,         1 relations last second",
                                                "Speedtest finished"}));
+}
+
+std::string wanted(size_t n, size_t available)
+{
+    return "Wanted to read " + std::to_string(n) + " bytes but only " + std::to_string(available) +
+           " are available in the data source.";
+}
+
+std::string dense(const std::vector<uint64_t> &ids, const std::vector<uint64_t> &latitudes,
+                  const std::vector<uint64_t> &longitudes)
+{
+    return field(1, packed(ids)) + field(8, packed(latitudes)) + field(9, packed(longitudes));
+}
+
+// Name, bytes, and the text of the error the file ends in ("" for a clean end).
+std::vector<std::tuple<std::string, std::string, std::string>> hostile_cases()
+{
+    const std::string header = header_frame();
+    const std::string data = data_frame(block({"a"}, field(3, field(1, uint64_t{1}))));
+    const std::string zlib_data = zlib_stream(block({"a"}, field(3, field(1, uint64_t{1}))));
+    const std::string zlib_block = field(3, zlib_data);
+    const std::string seventy_thousand_keys = packed(std::vector<uint64_t>(70000, 1));
+    const size_t data_size = data.size() - 4 - static_cast<unsigned char>(data[3]);
+    const std::string relation = field(1, uint64_t{9}) + field(9, packed({zigzag(4)}));
+    const auto group = [&header](std::string_view content) {
+        return header + data_frame(block({"highway", "yes"}, content));
+    };
+    const std::string requested = "Requested to read ";
+    const std::string above_block = " bytes, which is more than the block size of " + std::to_string(block_size);
+    const std::string no_data = "PBF error: Blob contains neither compressed nor uncompressed data";
+    const std::string inflate_error = "PBF error: Failed to completely inflate zlib stream. Probably the OSM blob "
+                                      "decompresses to something larger than reported in the header.";
+    const std::string short_list = "Protobuf message is corrupt because varint was expected at the end of the message.";
+    return {
+        {"EmptyFile", "", ""}, // ends before or between blobs: a clean end
+        {"StrayBytes", "abcdef", requested + "1633837924" + above_block},
+        {"CutInsideHeader", header.substr(0, 10), wanted(static_cast<unsigned char>(header[3]), 6)},
+        {"CutInsideBlob", header + data.substr(0, data.size() - 5), wanted(data_size, data_size - 5)},
+        {"HeaderLengthZero", std::string(4, '\0') + header, "Cannot parse OSM blob header because it is missing the data size"},
+        {"HeaderLengthMax", std::string(4, '\xff'), requested + "4294967295" + above_block},
+        {"DataSizeAboveBlock", frame("OSMData", std::string(block_size + 1, 'x')), requested + std::to_string(block_size + 1) + above_block},
+        {"EmptyBlob", header + frame("OSMData", ""), no_data},
+        {"BlobWithBoth", header + frame("OSMData", field(1, "x") + field(2, uint64_t{1}) + field(3, "y")), "PBF error: Blob must not contain both compressed and uncompressed data"},
+        {"ZlibWithoutSize", header + frame("OSMData", zlib_block), "PBF error: Blob does not contain the size of the uncompressed data"},
+        {"RawSizeMismatch", header + frame("OSMData", field(1, "abc") + field(2, uint64_t{4})), "PBF error: claimed uncompressed blob size does not correspond to actual blob size"},
+        {"BlobTooLarge", header + frame("OSMData", field(1, "abc") + field(2, uint64_t{block_size - 3})), "PBF error: Blob is too large. It is " + std::to_string(block_size - 3) + " but may be at most " + std::to_string(block_size - 4)},
+        {"CorruptZlib", header + frame("OSMData", field(2, uint64_t{10}) + field(3, "not zlib at all")), inflate_error},
+        {"ShortZlib", header + frame("OSMData", field(2, uint64_t{14}) + field(3, zlib_data.substr(0, zlib_data.size() - 4))), inflate_error},
+        {"ZlibSmallerThanClaimed", header + frame("OSMData", field(2, uint64_t{100}) + zlib_block), "PBF error: OSM blob decompresses to fewer bytes than reported in the header."},
+        {"HeaderAfterData", header + data + header, "OSM PBF file header block must preceed all blob blocks"},
+        {"TwoHeaders", header + header, "OSM PBF file contains two header blocks"},
+        {"UnknownRequiredFeature", frame("OSMHeader", field(4, "HistoricalInformation")), "Required OSM PBF feature \"HistoricalInformation\" is unknown"},
+        {"CutUnknownBlob", header + frame("Unknown", std::string(100, 'x')).substr(0, 60), wanted(100, 60 - 4 - 11)},
+        {"ElevenByteVarint", header + data_frame("\x08" + std::string(10, '\xff') + "\x01"), "Cannot decode varint because the value does not fit into 64 bit."},
+        {"WireType3", header + data_frame("\x0b"), "Protobuf message contains unknown wire type 3."},
+        {"Length2To63", header + data_frame("\x0a" + varint(uint64_t{1} << 63)), "Protobuf message is corrupt, the end of message was reached while parsing a string or embedded message."},
+        {"GranularityZero", header + data_frame(field(17, uint64_t{0})), "PBF error: latlon_granularity of a block must not be zero."},
+        {"KeyOutOfRange", group(field(3, field(1, uint64_t{1}) + field(2, packed({3})) + field(3, packed({1})))), "PBF error: key string ID is out of bounds."},
+        {"UnequalKeysAndValues", group(field(3, field(1, uint64_t{1}) + field(2, packed({1, 1})) + field(3, packed({2})))), "PBF error: key and value arrays do not decode to equal length."},
+        {"RoleOutOfRange", group(field(4, relation + field(8, packed({3})) + field(10, packed({0})))), "PBF error: relation member role string ID is out of bounds."},
+        {"MemberType3", group(field(4, relation + field(8, packed({0})) + field(10, packed({3})))), "PBF error: Unknown relation type."},
+        {"MemberListsTooShort", group(field(4, relation + field(8, packed({0})))), short_list},
+        {"WayWithoutId", group(field(3, field(8, packed({2})))), "PBF error: way is missing its OSM ID."},
+        {"DenseWithoutLatitudes", group(field(2, field(1, packed({2})) + field(9, packed({0})))), "PBF error: dense node must contain latitudes."},
+        {"DenseLongitudesTooLong", group(field(2, dense({2}, {0}, {0, 0}))), "PBF error: dense node longitude array has a different length than the node ID array."},
+        {"DenseTagsTooLong", group(field(2, dense({2}, {0}, {0}) + field(10, packed({1, 2, 0, 1})))), "PBF error: dense node key-value array is too long."},
+        // A 16-bit tag index cannot hold them.
+        {"SeventyThousandTags", group(field(3, field(1, uint64_t{1}) + field(2, seventy_thousand_keys) + field(3, seventy_thousand_keys))), "PBF error: element has more than 65536 tags."},
+    };
+}
+
+TEST(PbfReading, HostileFilesEndInTheirErrorOrCleanly)
+{
+    TemporaryFolder folder;
+    for (const auto &[name, bytes, message] : hostile_cases()) {
+        SCOPED_TRACE(name);
+        const std::string file = folder.write("hostile.osm.pbf", bytes);
+        Trace trace;
+        EXPECT_EQ(trace.read(file, Trace::unordered), message);
+        EXPECT_EQ(trace.read(file, Trace::ordered), message);
+        EXPECT_TRUE(trace.order.empty() || !message.empty()) << "a clean end delivers nothing here";
+    }
+}
+
+TEST(PbfReading, LenientAndWrappingInputsDecode)
+{
+    const uint64_t max = std::numeric_limits<int64_t>::max();
+    // Uncompressed data without raw_size is valid; ids wrap instead of overflowing; at a varint's tenth byte only
+    // the lowest bit counts; a blob inflating to exactly the block size less 4 fits; offsets shift positions.
+    const std::string largest_block = field(15, std::string(block_size - 8, 'x'));
+    ASSERT_EQ(largest_block.size(), block_size - 4);
+    const std::string block_bytes =
+        block({}, field(2, dense({zigzag(max), zigzag(max), zigzag(INT64_MIN)}, {zigzag(5), 0, 0}, {0, zigzag(-7), 0})) +
+                      field(3, field(1, 4) + field(8, packed({zigzag(max), zigzag(max), zigzag(2)}))) +
+                      field(3, "\x08" + std::string(9, '\xff') + "\x7f") + field(3, "\x08" + std::string(9, '\x80') + "\x02"));
+    const std::string offset_block = field(19, 1000) + field(20, 3000) +
+                                     block({}, field(1, field(1, zigzag(1)) + field(8, zigzag(2))) +
+                                                   field(2, dense({zigzag(5)}, {zigzag(1)}, {zigzag(1)})));
+    TemporaryFolder folder;
+    const std::string file = folder.write(
+        "lenient.osm.pbf", header_frame() + frame("OSMData", field(1, block_bytes)) +
+                               frame("OSMData", field(2, largest_block.size()) + field(3, zlib_stream(largest_block))) +
+                               data_frame(offset_block));
+    std::vector<uint64_t> ids;
+    std::vector<long long> nanodegrees;
+    Routing::unordered_read_osm_pbf(
+        file,
+        [&](uint64_t id, double latitude, double longitude, const TagMap &) {
+            ids.push_back(id);
+            nanodegrees.insert(nanodegrees.end(), {std::llround(latitude * 1e9), std::llround(longitude * 1e9)});
+        },
+        [&](uint64_t id, const std::vector<uint64_t> &refs, const TagMap &) {
+            ids.push_back(id);
+            ids.insert(ids.end(), refs.begin(), refs.end());
+        },
+        {}, {}, block_size);
+    EXPECT_EQ(ids, (std::vector<uint64_t>{max, 2 * max, max - 1, 4, max, 2 * max, 2 * max + 2, UINT64_MAX, 0, 1, 5}));
+    EXPECT_EQ(nanodegrees, (std::vector<long long>{500, 0, 500, -700, 500, -700, 1200, 3000, 1100, 3100}));
+}
+
+size_t count_entries(const char *folder)
+{
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
+}
+
+TEST(PbfReading, ThrowingCallbackLeavesNoThreadOrFileBehind)
+{
+    struct CallbackError
+    {
+        int code;
+    };
+    TemporaryFolder folder;
+    const std::string path = folder.write("ok.osm.pbf", header_frame() + data_frame(block({}, field(2, dense({2, 2}, {0, 0}, {0, 0})))));
+    const size_t descriptors = count_entries("/proc/self/fd"), threads = count_entries("/proc/self/task");
+    for (const Trace::Read how : {Trace::unordered, Trace::ordered}) {
+        Trace trace;
+        int calls = 0;
+        trace.node = [&](uint64_t, double, double, const TagMap &) { throw CallbackError{++calls}; };
+        try {
+            trace.read(path, how);
+            ADD_FAILURE() << "no exception";
+        } catch (const CallbackError &error) {
+            EXPECT_EQ(error.code, 1);
+        }
+        EXPECT_EQ(count_entries("/proc/self/fd"), descriptors);
+        EXPECT_EQ(count_entries("/proc/self/task"), threads);
+    }
 }
 
 } // namespace

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 
@@ -77,58 +79,21 @@ std::string opl_to_pbf(const TemporaryFolder &folder, const std::string &name, c
 
 namespace {
 
-// OPL writes the code point of a special character in hexadecimal between two '%'.
-std::string unescape_opl(std::string_view text)
-{
-    std::string result;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            result += text[i];
-            continue;
-        }
-        const size_t end = text.find('%', i + 1);
-        const uint32_t code = std::stoul(std::string(text.substr(i + 1, end - i - 1)), nullptr, 16);
-        // UTF-8: the lead byte, then continuation bytes of six bits each.
-        const int extra = code < 0x80 ? 0 : code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
-        result += static_cast<char>(extra == 0 ? code : (0xFF80 >> extra & 0xFF) | code >> (6 * extra));
-        for (int shift = 6 * (extra - 1); shift >= 0; shift -= 6)
-            result += static_cast<char>(0x80 | (code >> shift & 0x3F));
-        i = end;
-    }
-    return result;
-}
-
-// An element as text: kind and id, then its position in 1e-7 degrees, its node ids or its members, then its tags.
-struct Element
-{
-    std::string text;
-    std::vector<std::string> keys;
-};
+// osmium's OPL as one line an element: kind and id, then the position in 1e-7 degrees, the node ids or the members,
+// then a tab before each key and each value, the tags sorted by key; escapes decoded.
+const char *const opl_to_lines = R"py(
+import re, sys
+u = lambda s: re.sub("%([0-9a-f]+)%", lambda m: chr(int(m.group(1), 16)), s)
+for line in sys.stdin:
+    f = {x[0]: x[1:] for x in line.split()[1:]}
+    text = [line.split()[0]] + [str(round(float(f[c]) * 1e7)) for c in "xy" if c in f] + [u(f[c]) for c in "NM" if c in f]
+    tags = sorted((u(t.split("=", 1)[0]), u(t.split("=", 1)[1])) for t in f["T"].split(",") if t)
+    print(" ".join(text) + "".join("\t" + k + "\t" + v for k, v in tags))
+)py";
 
 std::string position(double degrees)
 {
     return " " + std::to_string(std::llround(degrees * 1e7));
-}
-
-Element parse_opl_line(const std::string &line)
-{
-    Element element;
-    std::istringstream fields(line);
-    std::string field, tags;
-    fields >> element.text;
-    while (fields >> field) {
-        if (field[0] == 'x' || field[0] == 'y')
-            element.text += position(std::stod(field.substr(1)));
-        else if (field[0] == 'N' || field[0] == 'M')
-            element.text += " " + unescape_opl(field.substr(1));
-        else if (field[0] == 'T')
-            tags = field.substr(1);
-    }
-    for (std::istringstream list(tags); std::getline(list, field, ',');) {
-        element.keys.push_back(unescape_opl(field.substr(0, field.find('='))));
-        element.text += " " + element.keys.back() + "=" + unescape_opl(field.substr(field.find('=') + 1));
-    }
-    return element;
 }
 
 std::string signed_id(char kind, uint64_t id)
@@ -140,29 +105,37 @@ std::string signed_id(char kind, uint64_t id)
 
 std::string compare_with_osmium(const std::string &pbf, unsigned block_size)
 {
-    std::vector<Element> expected;
-    std::istringstream opl(run_command("osmium cat --no-progress -f opl,add_metadata=false " + pbf));
-    for (std::string line; std::getline(opl, line);)
-        expected.push_back(parse_opl_line(line));
+    std::istringstream lines(run_command("osmium cat --no-progress -f opl,add_metadata=false " + pbf +
+                                         " | PYTHONIOENCODING=utf-8:surrogateescape python3 -c '" + opl_to_lines + "'"));
+    std::vector<std::string> expected;
+    for (std::string line; std::getline(lines, line);)
+        expected.push_back(line);
 
     std::string difference;
     size_t index = 0, counts[3] = {};
     auto check = [&](int kind, std::string text, const Routing::TagMap &tags) {
-        // The keys of the expected element and of the one before, so that tags left over from that one show too.
-        std::vector<std::string> found;
-        for (const size_t i : {index, index - 1})
-            for (size_t k = 0; i < expected.size() && k < expected[i].keys.size(); ++k) {
-                const std::string &key = expected[i].keys[k];
-                if (tags[key.c_str()] != nullptr && std::find(found.begin(), found.end(), key) == found.end()) {
-                    found.push_back(key);
-                    text += " " + key + "=" + tags[key.c_str()];
-                }
-            }
-        const std::string wanted = index < expected.size() ? expected[index].text : "no element";
+        // The keys of this element and of the one before, so that tags left over from that one show too.
+        std::set<std::string> keys;
+        for (const size_t i : {index, index - 1}) {
+            std::istringstream fields(i < expected.size() ? expected[i] : "");
+            fields.ignore(std::numeric_limits<std::streamsize>::max(), '\t'); // the element without its tags
+            for (std::string key; std::getline(fields, key, '\t'); fields.ignore(std::numeric_limits<std::streamsize>::max(), '\t'))
+                keys.insert(key);
+        }
+        for (const std::string &key : keys)
+            if (tags[key.c_str()] != nullptr)
+                text += "\t" + key + "\t" + tags[key.c_str()];
+        const std::string wanted = index < expected.size() ? expected[index] : "no element";
         if (difference.empty() && text != wanted)
             difference = "element " + std::to_string(index) + " is " + text + " instead of " + wanted;
         ++index;
         ++counts[kind];
+    };
+    const auto list = [](const auto &items, auto &&item_text) {
+        std::string text = " ";
+        for (size_t i = 0; i < items.size(); ++i)
+            text += (i ? "," : "") + item_text(items[i]);
+        return text;
     };
     Routing::unordered_read_osm_pbf(
         pbf,
@@ -170,17 +143,12 @@ std::string compare_with_osmium(const std::string &pbf, unsigned block_size)
             check(0, signed_id('n', id) + position(longitude) + position(latitude), tags);
         },
         [&](uint64_t id, const std::vector<uint64_t> &node_ids, const Routing::TagMap &tags) {
-            std::string text = signed_id('w', id) + " ";
-            for (size_t i = 0; i < node_ids.size(); ++i)
-                text += (i ? "," : "") + signed_id('n', node_ids[i]);
-            check(1, text, tags);
+            check(1, signed_id('w', id) + list(node_ids, [](uint64_t node) { return signed_id('n', node); }), tags);
         },
         [&](uint64_t id, const std::vector<Routing::OSMRelationMember> &members, const Routing::TagMap &tags) {
-            std::string text = signed_id('r', id) + " ";
-            for (size_t i = 0; i < members.size(); ++i)
-                text += (i ? "," : "") + signed_id("nwr"[static_cast<int>(members[i].type)], members[i].id) + "@" +
-                        members[i].role;
-            check(2, text, tags);
+            check(2, signed_id('r', id) + list(members, [](const Routing::OSMRelationMember &member) {
+                         return signed_id("nwr"[static_cast<int>(member.type)], member.id) + "@" + member.role;
+                     }), tags);
         },
         {}, block_size);
     if (difference.empty() && index < expected.size())
@@ -232,7 +200,8 @@ std::string zlib_stream(std::string_view content)
 
 std::string header_frame()
 {
-    return frame("OSMHeader", raw_blob(field(4, "OsmSchema-V0.6") + field(4, "DenseNodes") + field(16, "test")));
+    const std::string header = field(4, "OsmSchema-V0.6") + field(4, "DenseNodes") + field(16, "test");
+    return frame("OSMHeader", field(1, header) + field(2, header.size()));
 }
 
 std::string block(const std::vector<std::string> &strings, std::string_view group)

@@ -4,6 +4,7 @@
 #include "routing/osm/tag_map.h"
 
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,8 +38,16 @@ private:
     Routing::TagMap tag_map;
 };
 
-// Ring blocks for the small files of the tests: a full-size read reserves 768 MiB, which the sanitizers make slow.
-constexpr unsigned small_block_size = 1 << 16;
+// The text of the std::exception the function throws, or "" when it returns.
+template <typename Function> std::string error_of(Function &&function)
+{
+    try {
+        function();
+    } catch (const std::exception &error) {
+        return error.what();
+    }
+    return "";
+}
 
 // Standard output of a shell command; throws when the command fails.
 std::string run_command(const std::string &command);
@@ -63,10 +72,9 @@ std::string field(uint64_t number, std::string_view content);
 // Length, BlobHeader of this type and data size, and the blob bytes.
 std::string frame(std::string_view type, std::string_view blob);
 std::string zlib_stream(std::string_view content);
-inline std::string raw_blob(std::string_view content) { return field(1, content) + field(2, content.size()); }
 // An OSMHeader frame as osmium writes one, and an OSMData frame holding this block, both uncompressed.
 std::string header_frame();
-inline std::string data_frame(std::string_view block) { return frame("OSMData", raw_blob(block)); }
+inline std::string data_frame(std::string_view block) { return frame("OSMData", field(1, block) + field(2, block.size())); }
 // A PrimitiveBlock with this string table (string 0 is the empty string) and one group.
 std::string block(const std::vector<std::string> &strings, std::string_view group);
 } // namespace pbf
