@@ -1,3 +1,5 @@
+#include "routing/osm/buffered_asynchronous_reader.h"
+#include "routing/osm/file_data_source.h"
 #include "routing/osm/osm_pbf_reading.h"
 #include "routing/osm/tag_map.h"
 #include "tests/routing/osm/pbf_test_support.h"
@@ -5,18 +7,25 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <limits>
+#include <random>
 #include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
 namespace {
 
-using namespace pbf;
+using Routing::BufferedAsynchronousReader;
 using Routing::OSMRelationMember;
 using Routing::TagMap;
+using namespace pbf;
 
 TEST(TagMap, FindsTheFirstValueOfEachKeyUpToTheTagLimit)
 {
@@ -58,6 +67,86 @@ std::string unsorted_fixture_opl()
            "n1" + meta + " T x180 y90\n"
            "n2" + meta + " Tname=%96f6% x-180 y-90\n"
            "n4294967297" + meta + " Thighway=crossing x0.0000001 y-0.0000001\n";
+}
+
+// osmium's OPL as one line an element: kind and id, then the position in 1e-7 degrees, the node ids or the members,
+// then a tab before each key and each value, the tags sorted by key; escapes decoded.
+const char *const opl_to_lines = R"py(
+import re, sys
+u = lambda s: re.sub("%([0-9a-f]+)%", lambda m: chr(int(m.group(1), 16)), s)
+for line in sys.stdin:
+    f = {x[0]: x[1:] for x in line.split()[1:]}
+    text = [line.split()[0]] + [str(round(float(f[c]) * 1e7)) for c in "xy" if c in f] + [u(f[c]) for c in "NM" if c in f]
+    tags = sorted((u(t.split("=", 1)[0]), u(t.split("=", 1)[1])) for t in f["T"].split(",") if t)
+    print(" ".join(text) + "".join("\t" + k + "\t" + v for k, v in tags))
+)py";
+
+std::string position(double degrees)
+{
+    return " " + std::to_string(std::llround(degrees * 1e7));
+}
+
+std::string signed_id(char kind, uint64_t id)
+{
+    return kind + std::to_string(static_cast<int64_t>(id));
+}
+
+// Reads the file with the unordered read and compares every element in file order (id, position to 1e-7 degrees,
+// tags, node ids, members) with what `osmium cat` prints. Returns "N nodes, N ways, N relations" when all agree,
+// otherwise the first difference.
+std::string compare_with_osmium(const std::string &pbf, unsigned block_size)
+{
+    std::istringstream lines(run_command("osmium cat --no-progress -f opl,add_metadata=false " + pbf +
+                                         " | PYTHONIOENCODING=utf-8:surrogateescape python3 -c '" + opl_to_lines + "'"));
+    std::vector<std::string> expected;
+    for (std::string line; std::getline(lines, line);)
+        expected.push_back(line);
+
+    std::string difference;
+    size_t index = 0, counts[3] = {};
+    auto check = [&](int kind, std::string text, const TagMap &tags) {
+        // The keys of this element and of the one before, so that tags left over from that one show too.
+        std::set<std::string> keys;
+        for (const size_t i : {index, index - 1}) {
+            std::istringstream fields(i < expected.size() ? expected[i] : "");
+            fields.ignore(std::numeric_limits<std::streamsize>::max(), '\t'); // the element without its tags
+            for (std::string key; std::getline(fields, key, '\t'); fields.ignore(std::numeric_limits<std::streamsize>::max(), '\t'))
+                keys.insert(key);
+        }
+        for (const std::string &key : keys)
+            if (tags[key.c_str()] != nullptr)
+                text += "\t" + key + "\t" + tags[key.c_str()];
+        const std::string wanted = index < expected.size() ? expected[index] : "no element";
+        if (difference.empty() && text != wanted)
+            difference = "element " + std::to_string(index) + " is " + text + " instead of " + wanted;
+        ++index;
+        ++counts[kind];
+    };
+    const auto list = [](const auto &items, auto &&item_text) {
+        std::string text = " ";
+        for (size_t i = 0; i < items.size(); ++i)
+            text += (i ? "," : "") + item_text(items[i]);
+        return text;
+    };
+    Routing::unordered_read_osm_pbf(
+        pbf,
+        [&](uint64_t id, double latitude, double longitude, const TagMap &tags) {
+            check(0, signed_id('n', id) + position(longitude) + position(latitude), tags);
+        },
+        [&](uint64_t id, const std::vector<uint64_t> &node_ids, const TagMap &tags) {
+            check(1, signed_id('w', id) + list(node_ids, [](uint64_t node) { return signed_id('n', node); }), tags);
+        },
+        [&](uint64_t id, const std::vector<OSMRelationMember> &members, const TagMap &tags) {
+            check(2, signed_id('r', id) + list(members, [](const OSMRelationMember &member) {
+                         return signed_id("nwr"[static_cast<int>(member.type)], member.id) + "@" + member.role;
+                     }), tags);
+        },
+        {}, block_size);
+    if (difference.empty() && index < expected.size())
+        difference = "only " + std::to_string(index) + " of " + std::to_string(expected.size()) + " elements decoded";
+    return !difference.empty() ? difference
+                               : std::to_string(counts[0]) + " nodes, " + std::to_string(counts[1]) + " ways, " +
+                                     std::to_string(counts[2]) + " relations";
 }
 
 TEST(PbfReading, FixtureInEveryVariantAndMonacoMatchOsmium)
@@ -149,6 +238,12 @@ std::string wanted(size_t n, size_t available)
            " are available in the data source.";
 }
 
+std::string above_block(uint64_t n, unsigned block = block_size)
+{
+    return "Requested to read " + std::to_string(n) + " bytes, which is more than the block size of " +
+           std::to_string(block);
+}
+
 std::string dense(const std::vector<uint64_t> &ids, const std::vector<uint64_t> &latitudes,
                   const std::vector<uint64_t> &longitudes)
 {
@@ -168,20 +263,18 @@ std::vector<std::tuple<std::string, std::string, std::string>> hostile_cases()
     const auto group = [&header](std::string_view content) {
         return header + data_frame(block({"highway", "yes"}, content));
     };
-    const std::string requested = "Requested to read ";
-    const std::string above_block = " bytes, which is more than the block size of " + std::to_string(block_size);
     const std::string no_data = "PBF error: Blob contains neither compressed nor uncompressed data";
     const std::string inflate_error = "PBF error: Failed to completely inflate zlib stream. Probably the OSM blob "
                                       "decompresses to something larger than reported in the header.";
     const std::string short_list = "Protobuf message is corrupt because varint was expected at the end of the message.";
     return {
         {"EmptyFile", "", ""}, // ends before or between blobs: a clean end
-        {"StrayBytes", "abcdef", requested + "1633837924" + above_block},
+        {"StrayBytes", "abcdef", above_block(1633837924)},
         {"CutInsideHeader", header.substr(0, 10), wanted(static_cast<unsigned char>(header[3]), 6)},
         {"CutInsideBlob", header + data.substr(0, data.size() - 5), wanted(data_size, data_size - 5)},
         {"HeaderLengthZero", std::string(4, '\0') + header, "Cannot parse OSM blob header because it is missing the data size"},
-        {"HeaderLengthMax", std::string(4, '\xff'), requested + "4294967295" + above_block},
-        {"DataSizeAboveBlock", frame("OSMData", std::string(block_size + 1, 'x')), requested + std::to_string(block_size + 1) + above_block},
+        {"HeaderLengthMax", std::string(4, '\xff'), above_block(4294967295)},
+        {"DataSizeAboveBlock", frame("OSMData", std::string(block_size + 1, 'x')), above_block(block_size + 1)},
         {"EmptyBlob", header + frame("OSMData", ""), no_data},
         {"BlobWithBoth", header + frame("OSMData", field(1, "x") + field(2, uint64_t{1}) + field(3, "y")), "PBF error: Blob must not contain both compressed and uncompressed data"},
         {"ZlibWithoutSize", header + frame("OSMData", zlib_block), "PBF error: Blob does not contain the size of the uncompressed data"},
@@ -199,6 +292,7 @@ std::vector<std::tuple<std::string, std::string, std::string>> hostile_cases()
         {"Length2To63", header + data_frame("\x0a" + varint(uint64_t{1} << 63)), "Protobuf message is corrupt, the end of message was reached while parsing a string or embedded message."},
         {"GranularityZero", header + data_frame(field(17, uint64_t{0})), "PBF error: latlon_granularity of a block must not be zero."},
         {"KeyOutOfRange", group(field(3, field(1, uint64_t{1}) + field(2, packed({3})) + field(3, packed({1})))), "PBF error: key string ID is out of bounds."},
+        {"ValueOutOfRange", group(field(2, dense({2}, {0}, {0}) + field(10, packed({1, 3, 0})))), "PBF error: value string ID is out of bounds."},
         {"UnequalKeysAndValues", group(field(3, field(1, uint64_t{1}) + field(2, packed({1, 1})) + field(3, packed({2})))), "PBF error: key and value arrays do not decode to equal length."},
         {"RoleOutOfRange", group(field(4, relation + field(8, packed({3})) + field(10, packed({0})))), "PBF error: relation member role string ID is out of bounds."},
         {"MemberType3", group(field(4, relation + field(8, packed({0})) + field(10, packed({3})))), "PBF error: Unknown relation type."},
@@ -212,8 +306,10 @@ std::vector<std::tuple<std::string, std::string, std::string>> hostile_cases()
     };
 }
 
-TEST(PbfReading, HostileFilesEndInTheirErrorOrCleanly)
+TEST(PbfReading, HostileFilesAndThrowingCallbacksEndInTheirErrorLeavingNoThreadOrFileBehind)
 {
+    const auto entries = [](const char *folder) { return std::distance(std::filesystem::directory_iterator(folder), {}); };
+    const auto descriptors = entries("/proc/self/fd"), threads = entries("/proc/self/task");
     TemporaryFolder folder;
     for (const auto &[name, bytes, message] : hostile_cases()) {
         SCOPED_TRACE(name);
@@ -223,6 +319,22 @@ TEST(PbfReading, HostileFilesEndInTheirErrorOrCleanly)
         EXPECT_EQ(trace.read(file, Trace::ordered), message);
         EXPECT_TRUE(trace.order.empty() || !message.empty()) << "a clean end delivers nothing here";
     }
+    // A callback's exception arrives with its type, and no further element is delivered.
+    struct CallbackError
+    {
+    };
+    Trace trace;
+    int calls = 0;
+    trace.node = [&](uint64_t, double, double, const TagMap &) {
+        ++calls;
+        throw CallbackError{};
+    };
+    const std::string two_nodes = header_frame() + data_frame(block({}, field(2, dense({2, 2}, {0, 0}, {0, 0}))));
+    EXPECT_THROW(trace.read(folder.write("ok.osm.pbf", two_nodes), Trace::unordered), CallbackError);
+    EXPECT_THROW(trace.read(folder.path("ok.osm.pbf"), Trace::ordered), CallbackError);
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(entries("/proc/self/fd"), descriptors);
+    EXPECT_EQ(entries("/proc/self/task"), threads);
 }
 
 TEST(PbfReading, LenientAndWrappingInputsDecode)
@@ -261,33 +373,92 @@ TEST(PbfReading, LenientAndWrappingInputsDecode)
     EXPECT_EQ(nanodegrees, (std::vector<long long>{500, 0, 500, -700, 500, -700, 1200, 3000, 1100, 3100}));
 }
 
-size_t count_entries(const char *folder)
+struct SourceError
 {
-    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
+};
+
+TEST(BufferedAsynchronousReader, RandomSpansAcrossTheRingSeeTheStreamIntact)
+{
+    for (const unsigned ring_size : {1u, 7u, 64u, 4096u}) {
+        SCOPED_TRACE(ring_size);
+        std::mt19937 random(ring_size);
+        std::string data(60000, '\0');
+        std::generate(data.begin(), data.end(), random);
+        // Random chunks of at most the capacity, often much less.
+        auto source = [&data, pos = size_t{0}, random](char *buffer, unsigned long long capacity) mutable {
+            const size_t wanted = random() % 3 == 0 ? capacity : 1 + random() % std::max(capacity, 1ull);
+            const size_t n = std::min(wanted, data.size() - pos);
+            std::memcpy(buffer, data.data() + pos, n);
+            pos += n;
+            return static_cast<unsigned long long>(n);
+        };
+        BufferedAsynchronousReader reader(source, ring_size);
+        size_t pos = 0;
+        while (data.size() - pos >= ring_size) {
+            const unsigned n = random() % 4 == 0 ? ring_size : random() % (ring_size + 1);
+            char *span = reader.read(n);
+            ASSERT_NE(span, nullptr);
+            ASSERT_EQ(std::string(span, n), data.substr(pos, n)) << "at " << pos;
+            std::memset(span, 0x55, n); // the consumer may scribble over its span
+            pos += n;
+        }
+        const unsigned left = static_cast<unsigned>(data.size() - pos);
+        EXPECT_EQ(reader.read(left + 1), nullptr);
+        EXPECT_EQ(error_of([&] { reader.read_or_throw(left + 1); }), wanted(left + 1, left));
+        ASSERT_NE(reader.read(left), nullptr);
+        EXPECT_EQ(reader.read(1), nullptr);
+        EXPECT_EQ(error_of([&] { reader.read(ring_size + 1); }), above_block(ring_size + 1, ring_size));
+    }
 }
 
-TEST(PbfReading, ThrowingCallbackLeavesNoThreadOrFileBehind)
+TEST(BufferedAsynchronousReader, SourceErrorsReachTheConsumerWithTheirTypeAndDestructionDoesNotWait)
 {
-    struct CallbackError
-    {
-        int code;
-    };
-    TemporaryFolder folder;
-    const std::string path = folder.write("ok.osm.pbf", header_frame() + data_frame(block({}, field(2, dense({2, 2}, {0, 0}, {0, 0})))));
-    const size_t descriptors = count_entries("/proc/self/fd"), threads = count_entries("/proc/self/task");
-    for (const Trace::Read how : {Trace::unordered, Trace::ordered}) {
-        Trace trace;
+    // A source failing at its first or fifth call, or never: then the worker fills the ring and waits for space.
+    for (const int failing_call : {1, 5, 0}) {
+        SCOPED_TRACE(failing_call);
         int calls = 0;
-        trace.node = [&](uint64_t, double, double, const TagMap &) { throw CallbackError{++calls}; };
-        try {
-            trace.read(path, how);
-            ADD_FAILURE() << "no exception";
-        } catch (const CallbackError &error) {
-            EXPECT_EQ(error.code, 1);
+        BufferedAsynchronousReader reader(
+            [&calls, failing_call](char *buffer, unsigned long long capacity) {
+                if (++calls == failing_call)
+                    throw SourceError();
+                std::memset(buffer, 1, capacity);
+                return capacity;
+            },
+            16);
+        if (failing_call == 0) {
+            ASSERT_NE(reader.read(10), nullptr);
+            BufferedAsynchronousReader other(std::move(reader));
+            reader = std::move(other);
+            continue;
         }
-        EXPECT_EQ(count_entries("/proc/self/fd"), descriptors);
-        EXPECT_EQ(count_entries("/proc/self/task"), threads);
+        // Data buffered before the error may or may not be delivered; the error
+        // comes at the latest once it is consumed, and then on every read.
+        int reads = 0;
+        EXPECT_THROW(for (; reads < 100; ++reads) reader.read(16), SourceError);
+        EXPECT_LE(reads, failing_call - 1);
+        EXPECT_THROW(reader.read(0), SourceError);
+        EXPECT_THROW(reader.read_or_throw(1), SourceError);
     }
+}
+
+TEST(FileDataSource, ReadsRewindsAndThrowsWithoutAFile)
+{
+    TemporaryFolder folder;
+    const std::string file = folder.write("data", "0123456789"), missing = folder.path("missing");
+    Routing::FileDataSource source;
+    char buffer[16] = {};
+    // Without a file the source throws instead of handing fread a null stream.
+    EXPECT_EQ(error_of([&] { source.get_read_function_object()(buffer, 4); }), "No file is open for reading.");
+    source.open(file.c_str());
+    EXPECT_EQ(source.get_read_function_object()(buffer, 4), 4u);
+    EXPECT_EQ(source.size(), 10u);
+    EXPECT_EQ(source.read(buffer, 16), 6u);
+    EXPECT_EQ(std::string(buffer, 6), "456789");
+    EXPECT_EQ(error_of([&] { source.open(missing.c_str()); }),
+              "Could not open file \"" + missing + "\" for reading.");
+    source.rewind();
+    EXPECT_EQ(source.read(buffer, 3), 3u) << "a failed open keeps the file";
+    EXPECT_EQ(std::string(buffer, 3), "012");
 }
 
 } // namespace

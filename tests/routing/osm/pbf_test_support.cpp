@@ -1,19 +1,13 @@
 #include "tests/routing/osm/pbf_test_support.h"
 
-#include "routing/osm/osm_pbf_reading.h"
-
 #include <zlib.h>
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <limits>
-#include <set>
-#include <sstream>
 #include <stdexcept>
 
 TemporaryFolder::TemporaryFolder()
@@ -75,87 +69,6 @@ std::string opl_to_pbf(const TemporaryFolder &folder, const std::string &name, c
     run_command(std::string("osmium ") + (sort ? "sort" : "cat") + " --no-progress -O -F opl -f " + format + " -o " +
                 output + " " + folder.write(name + ".opl", opl));
     return output;
-}
-
-namespace {
-
-// osmium's OPL as one line an element: kind and id, then the position in 1e-7 degrees, the node ids or the members,
-// then a tab before each key and each value, the tags sorted by key; escapes decoded.
-const char *const opl_to_lines = R"py(
-import re, sys
-u = lambda s: re.sub("%([0-9a-f]+)%", lambda m: chr(int(m.group(1), 16)), s)
-for line in sys.stdin:
-    f = {x[0]: x[1:] for x in line.split()[1:]}
-    text = [line.split()[0]] + [str(round(float(f[c]) * 1e7)) for c in "xy" if c in f] + [u(f[c]) for c in "NM" if c in f]
-    tags = sorted((u(t.split("=", 1)[0]), u(t.split("=", 1)[1])) for t in f["T"].split(",") if t)
-    print(" ".join(text) + "".join("\t" + k + "\t" + v for k, v in tags))
-)py";
-
-std::string position(double degrees)
-{
-    return " " + std::to_string(std::llround(degrees * 1e7));
-}
-
-std::string signed_id(char kind, uint64_t id)
-{
-    return kind + std::to_string(static_cast<int64_t>(id));
-}
-
-} // namespace
-
-std::string compare_with_osmium(const std::string &pbf, unsigned block_size)
-{
-    std::istringstream lines(run_command("osmium cat --no-progress -f opl,add_metadata=false " + pbf +
-                                         " | PYTHONIOENCODING=utf-8:surrogateescape python3 -c '" + opl_to_lines + "'"));
-    std::vector<std::string> expected;
-    for (std::string line; std::getline(lines, line);)
-        expected.push_back(line);
-
-    std::string difference;
-    size_t index = 0, counts[3] = {};
-    auto check = [&](int kind, std::string text, const Routing::TagMap &tags) {
-        // The keys of this element and of the one before, so that tags left over from that one show too.
-        std::set<std::string> keys;
-        for (const size_t i : {index, index - 1}) {
-            std::istringstream fields(i < expected.size() ? expected[i] : "");
-            fields.ignore(std::numeric_limits<std::streamsize>::max(), '\t'); // the element without its tags
-            for (std::string key; std::getline(fields, key, '\t'); fields.ignore(std::numeric_limits<std::streamsize>::max(), '\t'))
-                keys.insert(key);
-        }
-        for (const std::string &key : keys)
-            if (tags[key.c_str()] != nullptr)
-                text += "\t" + key + "\t" + tags[key.c_str()];
-        const std::string wanted = index < expected.size() ? expected[index] : "no element";
-        if (difference.empty() && text != wanted)
-            difference = "element " + std::to_string(index) + " is " + text + " instead of " + wanted;
-        ++index;
-        ++counts[kind];
-    };
-    const auto list = [](const auto &items, auto &&item_text) {
-        std::string text = " ";
-        for (size_t i = 0; i < items.size(); ++i)
-            text += (i ? "," : "") + item_text(items[i]);
-        return text;
-    };
-    Routing::unordered_read_osm_pbf(
-        pbf,
-        [&](uint64_t id, double latitude, double longitude, const Routing::TagMap &tags) {
-            check(0, signed_id('n', id) + position(longitude) + position(latitude), tags);
-        },
-        [&](uint64_t id, const std::vector<uint64_t> &node_ids, const Routing::TagMap &tags) {
-            check(1, signed_id('w', id) + list(node_ids, [](uint64_t node) { return signed_id('n', node); }), tags);
-        },
-        [&](uint64_t id, const std::vector<Routing::OSMRelationMember> &members, const Routing::TagMap &tags) {
-            check(2, signed_id('r', id) + list(members, [](const Routing::OSMRelationMember &member) {
-                         return signed_id("nwr"[static_cast<int>(member.type)], member.id) + "@" + member.role;
-                     }), tags);
-        },
-        {}, block_size);
-    if (difference.empty() && index < expected.size())
-        difference = "only " + std::to_string(index) + " of " + std::to_string(expected.size()) + " elements decoded";
-    return !difference.empty() ? difference
-                               : std::to_string(counts[0]) + " nodes, " + std::to_string(counts[1]) + " ways, " +
-                                     std::to_string(counts[2]) + " relations";
 }
 
 namespace pbf {

@@ -57,11 +57,6 @@ std::string run_command(const std::string &command);
 std::string opl_to_pbf(const TemporaryFolder &folder, const std::string &name, const std::string &opl,
                        const std::string &format, bool sort = false);
 
-// Reads the file with the unordered read and compares every element in file order (id, position to 1e-7 degrees,
-// tags, node ids, members) with what `osmium cat` prints. Returns "N nodes, N ways, N relations" when all agree,
-// otherwise the first difference.
-std::string compare_with_osmium(const std::string &pbf, unsigned block_size);
-
 // Protocol-buffer and PBF framing builders for hand-made files.
 namespace pbf {
 std::string varint(uint64_t value);

@@ -1,13 +1,18 @@
 #include "routing/osm/osm_graph_builder.h"
 #include "routing/osm/osm_simple.h"
 #include "tests/routing/osm/pbf_test_support.h"
+#include "tests/support/test_data.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdio>
 #include <map>
+#include <regex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -143,19 +148,13 @@ TEST(OsmGraphBuilder, SmallExtractArcByArc)
     for (size_t i = 0; i < routing_nodes.size(); ++i)
         EXPECT_EQ(std::pair(graph.latitude[i], graph.longitude[i]), position_of(routing_nodes[i])) << routing_nodes[i];
 
-    // Sorted and unique.
     std::vector<std::string> turns;
-    for (size_t i = 0; i < graph.forbidden_turn_from_arc.size(); ++i) {
+    for (size_t i = 0; i < graph.forbidden_turn_from_arc.size(); ++i)
         turns.push_back(built.arc(graph.forbidden_turn_from_arc[i]) + " " + built.arc(graph.forbidden_turn_to_arc[i]));
-        EXPECT_TRUE(i == 0 || std::pair(graph.forbidden_turn_from_arc[i - 1], graph.forbidden_turn_to_arc[i - 1]) <
-                                  std::pair(graph.forbidden_turn_from_arc[i], graph.forbidden_turn_to_arc[i]));
-    }
     std::sort(turns.begin(), turns.end());
     EXPECT_EQ(turns, (std::vector<std::string>{
-                         "1>2:10 2>3:11",    // no_left_turn, twice
-                         "21>20:20 20>23:21", // no_right_turn, chosen by the angle
-                         "30>31:30 31>30:30", "30>31:30 31>30:33", // only_left_turn
-                         "30>31:30 31>32:31", // via node derived
+                         "1>2:10 2>3:11", "21>20:20 20>23:21", // no_left_turn twice; no_right_turn chosen by angle
+                         "30>31:30 31>30:30", "30>31:30 31>30:33", "30>31:30 31>32:31", // only_left_turn; via derived
                          // Going straight on a two-way way forbids turning back and off, never straight on.
                          "40>41:40 41>40:40", "40>41:40 41>43:41", "42>41:40 41>42:40", "42>41:40 41>43:41"}));
 
@@ -189,12 +188,10 @@ TEST(OsmGraphBuilder, SegmentLengthAndTravelTime)
     // A zero-length segment is 0, not the NaN of an acos just above 1.
     for (const float latitude : {0.0f, 43.7384f, 50.0f, 89.9f})
         EXPECT_EQ(get_osm_segment_length(latitude, 7.42f, latitude, 7.42f), 0.0) << latitude;
-
-    EXPECT_EQ(get_car_travel_time(1000, 130), 27692u);
     // Beyond 32 bits the time saturates instead of wrapping.
-    EXPECT_EQ(get_car_travel_time(1193046, 1), 4294965600u);
-    EXPECT_EQ(get_car_travel_time(1193047, 1), 4294967295u);
-    EXPECT_EQ(get_car_travel_time(4294967295u, 5), 4294967295u);
+    for (const auto &[metres, speed, time] : {std::tuple{1000u, 130u, 27692u}, {1193046u, 1u, 4294965600u},
+                                              {1193047u, 1u, 4294967295u}, {4294967295u, 5u, 4294967295u}})
+        EXPECT_EQ(get_car_travel_time(metres, speed), time) << metres;
 }
 
 TEST(OsmGraphBuilder, HostileIdsAreRejectedOrIgnored)
@@ -221,6 +218,114 @@ TEST(OsmGraphBuilder, HostileIdsAreRejectedOrIgnored)
                                                                         false, false);
                   }),
                   std::string("OSM ") + id + " is negative or too large; only IDs from 0 to 2^63 - 1 are supported.");
+}
+
+// What every loaded graph must satisfy, and its node and arc counts as the independent model of the profile
+// computes them from osmium's view of the file.
+template <class Graph> void check_graph(const Graph &graph, const std::string &pbf, const std::string &profile)
+{
+    const size_t nodes = graph.latitude.size();
+    EXPECT_TRUE(graph.first_out.size() == nodes + 1 && graph.longitude.size() == nodes &&
+                graph.first_out.back() == graph.head.size() && graph.geo_distance.size() == graph.head.size());
+    EXPECT_TRUE(std::is_sorted(graph.first_out.begin(), graph.first_out.end()));
+    EXPECT_TRUE(std::all_of(graph.head.begin(), graph.head.end(), [&](unsigned head) { return head < nodes; }));
+    // "(min longitude,min latitude,max longitude,max latitude)"
+    const std::string box = run_command("osmium fileinfo --no-progress -e -g data.bbox " + pbf);
+    double west, south, east, north;
+    ASSERT_EQ(std::sscanf(box.c_str(), "(%lf,%lf,%lf,%lf)", &west, &south, &east, &north), 4) << box;
+    for (size_t x = 0; x < nodes; ++x)
+        EXPECT_TRUE(graph.latitude[x] >= south - 1e-5 && graph.latitude[x] <= north + 1e-5 &&
+                    graph.longitude[x] >= west - 1e-5 && graph.longitude[x] <= east + 1e-5)
+            << "node " << x << " at " << graph.latitude[x] << "," << graph.longitude[x];
+    const std::string counts = run_command("osmium cat --no-progress -f opl,add_metadata=false " + pbf + " | python3 " +
+                                           GRAPH_MODEL + " " + profile);
+    EXPECT_EQ(std::to_string(nodes) + " " + std::to_string(graph.head.size()) + "\n", counts) << profile;
+}
+
+std::string log;
+const auto log_line = [](const std::string &line) { log += line + "\n"; };
+
+TEST(MonacoLoaders, CarGraph)
+{
+    REQUIRE_MONACO_PBF(monaco);
+    log.clear();
+    const SimpleOSMCarRoutingGraph graph = simple_load_osm_car_routing_graph_from_pbf(monaco, log_line, false, false);
+    check_graph(graph, monaco, "car");
+    ASSERT_EQ(graph.travel_time.size(), graph.head.size());
+    for (size_t a = 0; a < graph.head.size(); ++a) // no arc is faster than 130 km/h
+        EXPECT_GE(graph.travel_time[a] * 130ull + 130, graph.geo_distance[a] * 3600ull) << a;
+
+    // Forbidden turns: sorted, unique, from an arc into an arc leaving its head.
+    const auto &from = graph.forbidden_turn_from_arc, &to = graph.forbidden_turn_to_arc;
+    ASSERT_EQ(from.size(), to.size());
+    EXPECT_FALSE(from.empty());
+    for (size_t i = 0; i < from.size(); ++i) {
+        EXPECT_TRUE(graph.first_out[graph.head[from[i]]] <= to[i] && to[i] < graph.first_out[graph.head[from[i]] + 1]);
+        EXPECT_TRUE(i == 0 || std::pair(from[i - 1], to[i - 1]) < std::pair(from[i], to[i])) << i;
+    }
+
+    const std::string text = std::regex_replace(log, std::regex("needed [0-9]+ musec"), "needed T musec");
+    EXPECT_EQ(text.find("Scanning OSM PBF data to determine IDs\nNot all modelling nodes are routing nodes\n"
+                        "Finished scan, needed T musec.\nOSM ID range goes up to "),
+              0u);
+    for (const std::string &part : std::vector<std::string>{
+             "\nFound " + std::to_string(graph.latitude.size()) + " routing nodes.\n",
+             "\nStart computing ID mappings\nFinished, needed T musec.\nScanning OSM PBF data to load routing arcs\n"
+             "Finished scan, needed T musec.\nFound " + std::to_string(graph.head.size()) + " arcs.\n"
+             "Start sorting arcs by tail\nFinished sorting, needed T musec.\n"
+             "Start computing modelling to routing node mapping\nFinished, needed T musec.\n"
+             "Start reducing geographic positions to routing nodes\nFinished, needed T musec.\nFound ",
+             "\nExtracted " + std::to_string(from.size()) + " forbidden turns.\n"})
+        EXPECT_NE(text.find(part), std::string::npos) << part;
+}
+
+TEST(MonacoLoaders, PedestrianGraphIsSymmetric)
+{
+    REQUIRE_MONACO_PBF(monaco);
+    log.clear();
+    const SimpleOSMPedestrianRoutingGraph graph =
+        simple_load_osm_pedestrian_routing_graph_from_pbf(monaco, log_line, false, false);
+    check_graph(graph, monaco, "pedestrian");
+    std::map<std::tuple<unsigned, unsigned, unsigned>, int> balance;
+    for (unsigned x = 0; x + 1 < graph.first_out.size(); ++x)
+        for (unsigned a = graph.first_out[x]; a < graph.first_out[x + 1]; ++a) {
+            ++balance[{x, graph.head[a], graph.geo_distance[a]}];
+            --balance[{graph.head[a], x, graph.geo_distance[a]}];
+        }
+    EXPECT_TRUE(std::all_of(balance.begin(), balance.end(), [](const auto &entry) { return entry.second == 0; }));
+    EXPECT_NE(log.find("Extracted 0 forbidden turns.\n"), std::string::npos);
+}
+
+TEST(MonacoLoaders, BicycleGraphAndArcsByDirection)
+{
+    REQUIRE_MONACO_PBF(monaco);
+    const SimpleOSMBicycleRoutingGraph graph = simple_load_osm_bicycle_routing_graph_from_pbf(monaco, {}, false, false);
+    check_graph(graph, monaco, "bicycle");
+    ASSERT_EQ(graph.arc_comfort_level.size(), graph.head.size());
+    EXPECT_TRUE(std::all_of(graph.arc_comfort_level.begin(), graph.arc_comfort_level.end(),
+                            [](uint8_t level) { return level <= get_max_bicycle_comfort_level(); }));
+
+    // Each way's arcs along and against it: some where its direction category opens it, as many each way on a
+    // two-way way.
+    const OSMRoutingIDMapping mapping = load_osm_id_mapping_from_pbf(
+        monaco, {}, [](uint64_t id, const TagMap &tags) { return is_osm_way_used_by_bicycles(id, tags, {}); }, {}, false);
+    std::vector<OSMWayDirectionCategory> category(mapping.is_routing_way.population_count());
+    const OSMRoutingGraph full = load_osm_routing_graph_from_pbf(
+        monaco, mapping,
+        [&](uint64_t id, unsigned way, const TagMap &tags) {
+            return category[way] = get_osm_bicycle_direction_category(id, tags, {});
+        },
+        {}, {}, false, OSMRoadGeometry::none);
+    std::vector<std::array<unsigned, 2>> arcs(category.size());
+    for (unsigned a = 0; a < full.head.size(); ++a)
+        ++arcs[full.way[a]][full.is_arc_antiparallel_to_way[a]];
+    using enum OSMWayDirectionCategory;
+    for (unsigned way = 0; way < category.size(); ++way) {
+        const bool both = category[way] == open_in_both_directions;
+        EXPECT_TRUE((arcs[way][0] > 0) == (both || category[way] == only_open_forwards) &&
+                    (arcs[way][1] > 0) == (both || category[way] == only_open_backwards) &&
+                    (!both || arcs[way][0] == arcs[way][1])) << way;
+    }
 }
 
 } // namespace
