@@ -1,7 +1,6 @@
 #include "tests/app/main_window_fixture.h"
 #include "tests/support/stand_in_http_server.h"
 
-#include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QTimer>
@@ -187,7 +186,7 @@ TEST_F(AddressLookupTest, ListsWhatTheServiceFoundOrSaysWhyNot)
         if (!choose)
             break;
         choiceDialog()->findChild<QListWidget *>("locationList")->setCurrentRow(1);
-        QTest::mouseClick(choiceDialog()->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        choiceDialog()->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
         EXPECT_TRUE(line("addressInput")->isEnabled());
         EXPECT_EQ(line("addressInput")->text(), "");
         EXPECT_EQ(listTexts("addressList"), QStringList({"Brno, Česko"}));

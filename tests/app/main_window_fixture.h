@@ -89,7 +89,10 @@ protected:
         line("addressInput")->setText(text);
         QTest::keyClick(line("addressInput"), Qt::Key_Return);
     }
-    void selectEngine(const QString &page) { find<QTabWidget>("enginesTabWidget")->setCurrentWidget(find<QWidget>(page)); }
+    void selectEngine(const QString &tab)
+    {
+        find<QTabWidget>("enginesTabWidget")->setCurrentWidget(find<QWidget>(tab));
+    }
 
     // Clicks "Vypočíst matici" and waits until the worker has returned and all
     // it reported has reached the window.

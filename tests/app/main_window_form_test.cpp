@@ -2,14 +2,10 @@
 #include "tests/app/main_window_fixture.h"
 
 #include <QDialogButtonBox>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTemporaryFile>
-#include <QTest>
 #include <QTimer>
-
-#include <functional>
 
 namespace {
 
@@ -154,8 +150,8 @@ TEST_F(FormTest, AboutOpensANewWindowModalDialogOnItsFirstTabEachTime)
         const auto text = [&](int tab) { return tabs->widget(tab)->findChild<QTextBrowser *>()->toPlainText(); };
         EXPECT_TRUE(about->isVisible() && about->windowModality() == Qt::WindowModal);
         ASSERT_EQ(tabs->count(), 4);
-        EXPECT_EQ(about->windowTitle() + ": " + tabs->tabText(0) + tabs->tabText(1) + tabs->tabText(2) + tabs->tabText(3),
-                  "O Distamatic: ProgramKnihovnySlužbyMapy");
+        EXPECT_EQ(about->windowTitle() + tabs->tabText(0) + tabs->tabText(1) + tabs->tabText(2) + tabs->tabText(3),
+                  "O DistamaticProgramKnihovnySlužbyMapy");
         EXPECT_EQ(tabs->currentIndex(), 0);
         EXPECT_TRUE(text(0).contains("vývojáři programu Distamatic"));
         EXPECT_TRUE(text(1).contains("GNU LESSER GENERAL PUBLIC LICENSE") && text(1).contains("version 1.2.13"));
@@ -172,12 +168,11 @@ TEST_F(FormTest, ClosingTheWindowEndsTheProgramWithErrorDialogsOpen)
 {
     selectEngine("osmrNet");
     enter("50.08, 14.42");
-    const std::function<void()> closes[] = {[&] { action("actionQuit")->trigger(); }, [&] { window->close(); }};
-    for (int i = 0; i < 2; ++i) {
-        line("addressInput")->setText(QString::number(i)); // re-enables the calculate button after an error
+    for (const bool quit : {true, false}) {
+        line("addressInput")->setText(QString::number(quit)); // re-enables the calculate button after an error
         window->show();
         button("calculateButton")->click(); // one location: an error dialog
-        QTimer::singleShot(0, closes[i]);
+        QTimer::singleShot(0, [&] { quit ? action("actionQuit")->trigger() : void(window->close()); });
         QTimer::singleShot(5000, [] { QCoreApplication::exit(-1); });
         EXPECT_EQ(QCoreApplication::exec(), 0);
         EXPECT_FALSE(window->isVisible());

@@ -7,7 +7,8 @@
 QByteArray RecordedRequest::header(const QByteArray &name) const
 {
     for (const QByteArray &line : head.split('\n')) {
-        if (const qsizetype colon = line.indexOf(':'); colon > 0 && line.left(colon).compare(name, Qt::CaseInsensitive) == 0)
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0 && line.left(colon).compare(name, Qt::CaseInsensitive) == 0)
             return line.mid(colon + 1).trimmed();
     }
     return {};
@@ -33,7 +34,8 @@ void StandInHttpServer::answer(QTcpSocket *socket)
     if (headEnd < 0)
         return;
     const QList<QByteArray> requestLine = bytes.left(bytes.indexOf("\r\n")).split(' ');
-    const RecordedRequest request{requestLine.value(0), requestLine.value(1), bytes.left(headEnd), bytes.mid(headEnd + 4)};
+    const RecordedRequest request{requestLine.value(0), requestLine.value(1), bytes.left(headEnd),
+                                  bytes.mid(headEnd + 4)};
     if (request.body.size() < request.header("Content-Length").toLongLong())
         return;
     socket->readAll();

@@ -21,8 +21,7 @@ inline const QStringList loadingSteps = {"Čtení mapových dat…", "Výpočet 
 inline std::string write_footway_pbf(const TemporaryFolder &folder)
 {
     return opl_to_pbf(folder, "footway",
-                      "n1 v1 x7.42 y43.73\nn2 v1 x7.42 y43.731\nn3 v1 x7.421 y43.731\nw10 v1 Thighway=footway Nn1,n2,n3\n",
-                      "pbf");
+                      "n1 x7.42 y43.73\nn2 x7.42 y43.731\nn3 x7.421 y43.731\nw10 Thighway=footway Nn1,n2,n3\n", "pbf");
 }
 
 // The matrix a router delivered, and the errors it reported on the way.
@@ -37,7 +36,8 @@ inline RouterRun run_router(Router &router, const vector_2d_double &points)
     QObject receiver;
     QObject::connect(&router, &Router::distancesCalculated, &receiver,
                      [&run](const vector_2d_double &, const vector_2d_int &matrix) { run.matrix = matrix; });
-    QObject::connect(&router, &Router::calculationError, &receiver, [&run](const QString &text) { run.errors << text; });
+    QObject::connect(&router, &Router::calculationError, &receiver,
+                     [&run](const QString &text) { run.errors << text; });
     router.calculateDistances(points);
     return run;
 }
