@@ -220,11 +220,18 @@ TEST_F(CalculationTest, OpenRouteServiceMatrixIsLabelledWithTheNamesFound)
                      "(50.0755381;14.4378005) | Praha Hlavní nádraží,0,200\n"
                      "(49.1950602;16.6068371) | ,201,0\n");
 
-    // Praha goes, a named place comes, and a calculation fails.
+    // Praha goes and a named place comes while a calculation runs, whose
+    // result keeps the names it started with; so does a failure.
+    server.enqueue({200, R"({"distances":[[0,1],[2,0]]})", "application/json", std::chrono::milliseconds(500)});
+    QTest::mouseClick(button("calculateButton"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return server.requests().size() == 3; }));
     list("coordinateList")->setCurrentRow(0);
     QTest::mouseClick(button("addressDelButton"), Qt::LeftButton);
     server.enqueue({200, place("15,50", "Kolín")});
     enter("Kolín");
+    waitForWorkers();
+    EXPECT_EQ(listTexts("addressList").size(), 2);
+    EXPECT_EQ(headers(), QStringList({"Praha, Hlavní nádraží", "(49.1950602,16.6068371)"}));
     server.enqueue({200, "not json"});
     calculateCapturing();
     takeErrorMessages();
