@@ -63,7 +63,8 @@ TEST(ContractionHierarchyBuild, ExactSmallHierarchies)
         {[] { return build_hierarchy({"parallel arcs", 10, {4, 4, 4}, {9, 9, 9}, {5, 3, 3}}); },
          {{9, 8, 7, 6, 1, 5, 4, 3, 2, 0}, {9, 4, 8, 7, 6, 5, 3, 2, 1, 0}, no_arcs(10),
           side({0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, {1}, {3}, "1", {1}, {9})}},
-        {[] { return given_order({2, 0, 1}, {"no arc", 3, {}, {}, {}}); }, {{1, 2, 0}, {2, 0, 1}, no_arcs(3), no_arcs(3)}},
+        {[] { return given_order({2, 0, 1}, {"no arc", 3, {}, {}, {}}); },
+         {{1, 2, 0}, {2, 0, 1}, no_arcs(3), no_arcs(3)}},
         // A witness of exactly the shortcut's length (0->2->3) spares the
         // shortcut around 1; around 2 none is left, so 0->3 bypasses 2.
         {[] { return given_order({1, 2, 0, 3}, diamond); },

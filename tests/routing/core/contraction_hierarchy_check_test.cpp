@@ -12,11 +12,6 @@ using Side = ContractionHierarchy::Side;
 
 namespace {
 
-std::string check_error(const ContractionHierarchy &ch)
-{
-    return error_of([&] { Routing::check_contraction_hierarchy_for_errors(ch); });
-}
-
 unsigned first_arc(const Side &side, bool original)
 {
     for (unsigned a = 0; a < side.head.size(); ++a)
@@ -110,7 +105,8 @@ TEST(ContractionHierarchyCheck, EachFaultIsNamedAndTheFirstComesFirst)
     for (const auto &[corrupt, message] : cases) {
         ContractionHierarchy ch = sound;
         corrupt(ch);
-        EXPECT_EQ(check_error(ch), "CH is invalid because: " + message);
+        EXPECT_EQ(error_of([&] { Routing::check_contraction_hierarchy_for_errors(ch); }),
+                  "CH is invalid because: " + message);
     }
 }
 
@@ -124,6 +120,7 @@ TEST(ContractionHierarchyCheck, AlternatingHalvesThatNeverEndAreRefused)
     ContractionHierarchy ch{{0, 1, 2}, {0, 1, 2}, forward, backward};
     ch.forward.is_shortcut_an_original_arc.set(0);
     ch.backward.is_shortcut_an_original_arc.set(0);
-    EXPECT_EQ(check_error(ch), "CH is invalid because: ch.forward.shortcut_first_arc[1] or "
-                               "ch.forward.shortcut_second_arc[1] is not stored below node 0");
+    EXPECT_EQ(error_of([&] { Routing::check_contraction_hierarchy_for_errors(ch); }),
+              "CH is invalid because: ch.forward.shortcut_first_arc[1] or ch.forward.shortcut_second_arc[1] is not "
+              "stored below node 0");
 }

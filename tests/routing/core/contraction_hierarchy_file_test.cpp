@@ -128,9 +128,7 @@ TEST(ContractionHierarchyFile, FilesStreamsAndByteFunctions)
               "Can not write a contraction hierarchy without forward.first_out.");
     EXPECT_EQ(calls, 0);
 
-    // Byte functions: one call per array, empty ones included; their exceptions pass through.
-    ch.write(counting);
-    EXPECT_EQ(calls, 1 + 1 + 2 * 6);
+    // Exceptions of byte functions pass through.
     const ContractionHierarchy::ByteSource failing = [](char *, unsigned long long) {
         throw std::out_of_range("source ran dry");
     };

@@ -190,15 +190,10 @@ TEST(ContractionHierarchyQuery, LargeGraphsSampledPairs)
     std::mt19937 rng(5);
     for (const TestGraph &graph : large_test_graphs(9)) {
         SCOPED_TRACE(graph.name);
-        // A random rank would make these contract into huge cliques; the
-        // given-order build takes the order of the first build instead.
-        const ContractionHierarchy own = build_hierarchy(graph);
-        for (const ContractionHierarchy &ch :
-             {own, ContractionHierarchy::build_given_order(own.order, graph.tail, graph.head, graph.weight, {}, 500)}) {
-            expect_valid_hierarchy(ch, graph);
-            ContractionHierarchyQuery query(ch);
-            expect_queries_match(graph, ch, query, rng);
-        }
+        const ContractionHierarchy ch = build_hierarchy(graph);
+        expect_valid_hierarchy(ch, graph);
+        ContractionHierarchyQuery query(ch);
+        expect_queries_match(graph, ch, query, rng);
     }
 }
 
