@@ -42,13 +42,15 @@ TEST(ContractionHierarchyCheck, EachFaultIsNamedAndTheFirstComesFirst)
     const unsigned n = unsigned(sound.rank.size());
     const unsigned arc_count[2] = {unsigned(sound.forward.head.size()), unsigned(sound.backward.head.size())};
     const unsigned forward_shortcut = first_arc(sound.forward, false);
+    const std::string rank_fault = "ch.rank != invert_permutation(ch.order)";
     std::vector<std::pair<std::function<void(ContractionHierarchy &)>, std::string>> cases = {
-        {[](ContractionHierarchy &ch) { std::swap(ch.order[0], ch.order[1]); }, "ch.rank != invert_permutation(ch.order)"},
-        {[n](ContractionHierarchy &ch) { ch.order[0] = n; }, "ch.rank != invert_permutation(ch.order)"},
+        {[](ContractionHierarchy &ch) { std::swap(ch.order[0], ch.order[1]); }, rank_fault},
+        {[n](ContractionHierarchy &ch) { ch.order[0] = n; }, rank_fault},
         // The forward fault is named even though the backward side is broken too.
         {[](ContractionHierarchy &ch) { ch.forward.first_out.pop_back(), ch.backward.first_out.pop_back(); },
          "ch.forward.first_out.size() != node_count+1"},
-        {[](ContractionHierarchy &ch) { ch.backward.first_out.push_back(0); }, "ch.backward.first_out.size() != node_count+1"},
+        {[](ContractionHierarchy &ch) { ch.backward.first_out.push_back(0); },
+         "ch.backward.first_out.size() != node_count+1"},
         // Among several faulty arcs the lowest-numbered forward arc is named.
         {[](ContractionHierarchy &ch) {
              for (Side *side : {&ch.backward, &ch.forward})
@@ -59,14 +61,15 @@ TEST(ContractionHierarchyCheck, EachFaultIsNamedAndTheFirstComesFirst)
          "ch.forward.shortcut_first_arc[" + std::to_string(forward_shortcut) + "] >= backward_arc_count"},
     };
     for (const bool is_forward : {true, false}) {
-        Side ContractionHierarchy::*side = is_forward ? &ContractionHierarchy::forward : &ContractionHierarchy::backward;
+        Side ContractionHierarchy::*side =
+            is_forward ? &ContractionHierarchy::forward : &ContractionHierarchy::backward;
         const std::string name = is_forward ? "forward" : "backward", field = "ch." + name,
                           count = name + "_arc_count";
         const unsigned original = first_arc(sound.*side, true),
                        shortcut = is_forward ? forward_shortcut : backward_shortcut_of_its_own(sound);
         ASSERT_NE(shortcut, Routing::invalid_id);
         const auto &first_out = (sound.*side).first_out;
-        const unsigned x = unsigned(std::upper_bound(first_out.begin(), first_out.end(), shortcut) - first_out.begin() - 1);
+        const unsigned x = unsigned(std::ranges::upper_bound(first_out, shortcut) - first_out.begin() - 1);
         const std::string o = std::to_string(original), c = std::to_string(shortcut);
         const std::vector<std::pair<std::function<void(Side &)>, std::string>> side_cases = {
             {[](Side &d) { d.first_out.front() = 1; }, ".first_out.front() != 0"},

@@ -75,7 +75,8 @@ TEST(ContractionHierarchyFile, HostileFilesEndInTheirOwnError)
     // rule before anything is allocated.
     const std::string bad_rank = "CH file has a rank that is not a permutation. This file is corrupt.";
     for (const auto &[bytes, message] :
-         {std::pair<std::string, std::string>{corrupted(0, 0x48696573), "CH file magic number broken. Is this really a CH file?"},
+         {std::pair<std::string, std::string>{corrupted(0, 0x48696573),
+                                              "CH file magic number broken. Is this really a CH file?"},
           {corrupted(8, 0xFFFFFFFF), stream_failure},
           {corrupted(12, 0xFFFFFFFF), stream_failure},
           {corrupted(24 + 4 * 3, unsigned(ch.rank.size())), bad_rank},

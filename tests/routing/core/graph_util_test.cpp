@@ -58,7 +58,8 @@ TEST(SortPermutation, AllFormsMatchStableSortInBothRegimesAndApply)
         EXPECT_EQ(l, sorted_left);
         EXPECT_EQ(apply_permutation(p, left), sorted_left);
         EXPECT_EQ(apply_inverse_permutation(q, left), sorted_left);
-        const std::vector<bool> nonzero(left.begin(), left.end()), sorted_nonzero(sorted_left.begin(), sorted_left.end());
+        const std::vector<bool> nonzero(left.begin(), left.end());
+        const std::vector<bool> sorted_nonzero(sorted_left.begin(), sorted_left.end());
         EXPECT_EQ(apply_inverse_permutation(q, nonzero), sorted_nonzero);
         if (lk == rk) {
             l = left;
