@@ -200,24 +200,20 @@ TEST(OsmGraphBuilder, HostileIdsAreRejectedOrIgnored)
     // A file that changed after the mapping was made: ids beyond the mapping's
     // sets count as unused, and a way stops at the first node it does not know.
     const std::string before = opl_to_pbf(folder, "before", "w5 Thighway=residential Nn1,n2,n3\n", "pbf");
-    const std::string after = opl_to_pbf(folder, "after",
-                                         "n1 x1 y1\nn2 x1.001 y1\nn3 x1.002 y1\nn9000000 x1 y2\n"
+    const std::string after = opl_to_pbf(folder, "after", "n1 x1 y1\nn2 x1.001 y1\nn3 x1.002 y1\nn9000000 x1 y2\n"
                                          "w5 Thighway=residential Nn1,n2,n9000000,n3\nw9000000 Thighway=primary Nn3,n1\n"
-                                         "w2 Thighway=primary Nn2\n",
-                                         "pbf");
-    const OSMRoutingIDMapping mapping = load_osm_id_mapping_from_pbf(
-        before, {}, [](uint64_t, const TagMap &) { return true; }, {}, false);
+                                         "w2 Thighway=primary Nn2\n", "pbf");
+    const OSMRoutingIDMapping mapping =
+        load_osm_id_mapping_from_pbf(before, {}, [](uint64_t, const TagMap &) { return true; }, {}, false);
     const OSMRoutingGraph graph = load_osm_routing_graph_from_pbf(after, mapping, {}, {}, {}, false, OSMRoadGeometry::none);
     EXPECT_EQ(graph.first_out, (std::vector<unsigned>{0, 0, 0}));
     EXPECT_EQ(graph.latitude, (std::vector<float>{1, 1}));
-
     for (const auto &[opl, id] : {std::pair{"w5 Thighway=residential Nn1,n-2\n", "node ID -2"},
-                                  {"w-5 Thighway=residential Nn1,n2\n", "way ID -5"}})
-        EXPECT_EQ(error_of([&] {
-                      simple_load_osm_pedestrian_routing_graph_from_pbf(opl_to_pbf(folder, "negative", opl, "pbf"), {},
-                                                                        false, false);
-                  }),
+                                  {"w-5 Thighway=residential Nn1,n2\n", "way ID -5"}}) {
+        const std::string pbf = opl_to_pbf(folder, "negative", opl, "pbf");
+        EXPECT_EQ(error_of([&] { simple_load_osm_pedestrian_routing_graph_from_pbf(pbf, {}, false, false); }),
                   std::string("OSM ") + id + " is negative or too large; only IDs from 0 to 2^63 - 1 are supported.");
+    }
 }
 
 // What every loaded graph must satisfy, and its node and arc counts as the independent model of the profile
@@ -242,14 +238,12 @@ template <class Graph> void check_graph(const Graph &graph, const std::string &p
     EXPECT_EQ(std::to_string(nodes) + " " + std::to_string(graph.head.size()) + "\n", counts) << profile;
 }
 
-std::string log;
-const auto log_line = [](const std::string &line) { log += line + "\n"; };
-
-TEST(MonacoLoaders, CarGraph)
+TEST(MonacoLoaders, CarGraphAndLog)
 {
     REQUIRE_MONACO_PBF(monaco);
-    log.clear();
-    const SimpleOSMCarRoutingGraph graph = simple_load_osm_car_routing_graph_from_pbf(monaco, log_line, false, false);
+    std::string log;
+    const SimpleOSMCarRoutingGraph graph = simple_load_osm_car_routing_graph_from_pbf(
+        monaco, [&](const std::string &line) { log += line + "\n"; }, false, false);
     check_graph(graph, monaco, "car");
     ASSERT_EQ(graph.travel_time.size(), graph.head.size());
     for (size_t a = 0; a < graph.head.size(); ++a) // no arc is faster than 130 km/h
@@ -279,32 +273,25 @@ TEST(MonacoLoaders, CarGraph)
         EXPECT_NE(text.find(part), std::string::npos) << part;
 }
 
-TEST(MonacoLoaders, PedestrianGraphIsSymmetric)
+TEST(MonacoLoaders, SymmetricPedestrianGraphAndBicycleArcsByDirection)
 {
     REQUIRE_MONACO_PBF(monaco);
-    log.clear();
-    const SimpleOSMPedestrianRoutingGraph graph =
-        simple_load_osm_pedestrian_routing_graph_from_pbf(monaco, log_line, false, false);
-    check_graph(graph, monaco, "pedestrian");
+    const SimpleOSMPedestrianRoutingGraph pedestrian =
+        simple_load_osm_pedestrian_routing_graph_from_pbf(monaco, {}, false, false);
+    check_graph(pedestrian, monaco, "pedestrian");
     std::map<std::tuple<unsigned, unsigned, unsigned>, int> balance;
-    for (unsigned x = 0; x + 1 < graph.first_out.size(); ++x)
-        for (unsigned a = graph.first_out[x]; a < graph.first_out[x + 1]; ++a) {
-            ++balance[{x, graph.head[a], graph.geo_distance[a]}];
-            --balance[{graph.head[a], x, graph.geo_distance[a]}];
+    for (unsigned x = 0; x + 1 < pedestrian.first_out.size(); ++x)
+        for (unsigned a = pedestrian.first_out[x]; a < pedestrian.first_out[x + 1]; ++a) {
+            ++balance[{x, pedestrian.head[a], pedestrian.geo_distance[a]}];
+            --balance[{pedestrian.head[a], x, pedestrian.geo_distance[a]}];
         }
     EXPECT_TRUE(std::all_of(balance.begin(), balance.end(), [](const auto &entry) { return entry.second == 0; }));
-    EXPECT_NE(log.find("Extracted 0 forbidden turns.\n"), std::string::npos);
-}
 
-TEST(MonacoLoaders, BicycleGraphAndArcsByDirection)
-{
-    REQUIRE_MONACO_PBF(monaco);
-    const SimpleOSMBicycleRoutingGraph graph = simple_load_osm_bicycle_routing_graph_from_pbf(monaco, {}, false, false);
-    check_graph(graph, monaco, "bicycle");
-    ASSERT_EQ(graph.arc_comfort_level.size(), graph.head.size());
-    EXPECT_TRUE(std::all_of(graph.arc_comfort_level.begin(), graph.arc_comfort_level.end(),
+    const SimpleOSMBicycleRoutingGraph bicycle = simple_load_osm_bicycle_routing_graph_from_pbf(monaco, {}, false, false);
+    check_graph(bicycle, monaco, "bicycle");
+    EXPECT_TRUE(bicycle.arc_comfort_level.size() == bicycle.head.size() &&
+                std::all_of(bicycle.arc_comfort_level.begin(), bicycle.arc_comfort_level.end(),
                             [](uint8_t level) { return level <= get_max_bicycle_comfort_level(); }));
-
     // Each way's arcs along and against it: some where its direction category opens it, as many each way on a
     // two-way way.
     const OSMRoutingIDMapping mapping = load_osm_id_mapping_from_pbf(

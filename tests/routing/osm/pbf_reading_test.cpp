@@ -45,6 +45,24 @@ TEST(TagMap, FindsTheFirstValueOfEachKeyUpToTheTagLimit)
 // block with 70 000 tags.
 constexpr unsigned block_size = 1 << 18;
 
+std::string wanted(size_t n, size_t available)
+{
+    return "Wanted to read " + std::to_string(n) + " bytes but only " + std::to_string(available) +
+           " are available in the data source.";
+}
+
+std::string above_block(uint64_t n, unsigned block = block_size)
+{
+    return "Requested to read " + std::to_string(n) + " bytes, which is more than the block size of " +
+           std::to_string(block);
+}
+
+std::string dense(const std::vector<uint64_t> &ids, const std::vector<uint64_t> &latitudes,
+                  const std::vector<uint64_t> &longitudes)
+{
+    return field(1, packed(ids)) + field(8, packed(latitudes)) + field(9, packed(longitudes));
+}
+
 // Relations, then ways, then nodes, with ids out of order: every corner of ids, coordinates, texts and members that
 // the format allows.
 std::string unsorted_fixture_opl()
@@ -81,16 +99,6 @@ for line in sys.stdin:
     print(" ".join(text) + "".join("\t" + k + "\t" + v for k, v in tags))
 )py";
 
-std::string position(double degrees)
-{
-    return " " + std::to_string(std::llround(degrees * 1e7));
-}
-
-std::string signed_id(char kind, uint64_t id)
-{
-    return kind + std::to_string(static_cast<int64_t>(id));
-}
-
 // Reads the file with the unordered read and compares every element in file order (id, position to 1e-7 degrees,
 // tags, node ids, members) with what `osmium cat` prints. Returns "N nodes, N ways, N relations" when all agree,
 // otherwise the first difference.
@@ -107,10 +115,11 @@ std::string compare_with_osmium(const std::string &pbf, unsigned block_size)
     auto check = [&](int kind, std::string text, const TagMap &tags) {
         // The keys of this element and of the one before, so that tags left over from that one show too.
         std::set<std::string> keys;
+        constexpr auto skip_all = std::numeric_limits<std::streamsize>::max();
         for (const size_t i : {index, index - 1}) {
             std::istringstream fields(i < expected.size() ? expected[i] : "");
-            fields.ignore(std::numeric_limits<std::streamsize>::max(), '\t'); // the element without its tags
-            for (std::string key; std::getline(fields, key, '\t'); fields.ignore(std::numeric_limits<std::streamsize>::max(), '\t'))
+            fields.ignore(skip_all, '\t'); // the element without its tags
+            for (std::string key; std::getline(fields, key, '\t'); fields.ignore(skip_all, '\t'))
                 keys.insert(key);
         }
         for (const std::string &key : keys)
@@ -122,6 +131,8 @@ std::string compare_with_osmium(const std::string &pbf, unsigned block_size)
         ++index;
         ++counts[kind];
     };
+    const auto position = [](double degrees) { return " " + std::to_string(std::llround(degrees * 1e7)); };
+    const auto signed_id = [](char kind, uint64_t id) { return kind + std::to_string(static_cast<int64_t>(id)); };
     const auto list = [](const auto &items, auto &&item_text) {
         std::string text = " ";
         for (size_t i = 0; i < items.size(); ++i)
@@ -134,10 +145,10 @@ std::string compare_with_osmium(const std::string &pbf, unsigned block_size)
             check(0, signed_id('n', id) + position(longitude) + position(latitude), tags);
         },
         [&](uint64_t id, const std::vector<uint64_t> &node_ids, const TagMap &tags) {
-            check(1, signed_id('w', id) + list(node_ids, [](uint64_t node) { return signed_id('n', node); }), tags);
+            check(1, signed_id('w', id) + list(node_ids, [&](uint64_t node) { return signed_id('n', node); }), tags);
         },
         [&](uint64_t id, const std::vector<OSMRelationMember> &members, const TagMap &tags) {
-            check(2, signed_id('r', id) + list(members, [](const OSMRelationMember &member) {
+            check(2, signed_id('r', id) + list(members, [&](const OSMRelationMember &member) {
                          return signed_id("nwr"[static_cast<int>(member.type)], member.id) + "@" + member.role;
                      }), tags);
         },
@@ -210,9 +221,8 @@ TEST(PbfReading, OrderedReadDeliversNodesThenWaysThenRelationsUnlessTheFileIsSor
     EXPECT_EQ(one_pass.order, unordered.order);
 
     // A header declaring the file sorted makes the ordered read a single pass in file order.
-    const std::string way_then_node = data_frame(block({}, field(3, field(1, 5)))) +
-                                      data_frame(block({}, field(2, field(1, packed({zigzag(9)})) +
-                                                                        field(8, packed({0})) + field(9, packed({0})))));
+    const std::string way_then_node =
+        data_frame(block({}, field(3, field(1, 5)))) + data_frame(block({}, field(2, dense({zigzag(9)}, {0}, {0}))));
     for (const bool sorted : {true, false}) {
         Trace trace;
         const std::string header = frame("OSMHeader", field(5, sorted ? "Sort.Type_then_ID" : "Sort.Other"));
@@ -230,24 +240,6 @@ TEST(PbfReading, SpeedtestReportsTheRate)
     EXPECT_EQ(lines, (std::vector<std::string>{"Starting scan speedtest",
                                                "Read         0 nodes,         0 ways,         1 relations last second",
                                                "Speedtest finished"}));
-}
-
-std::string wanted(size_t n, size_t available)
-{
-    return "Wanted to read " + std::to_string(n) + " bytes but only " + std::to_string(available) +
-           " are available in the data source.";
-}
-
-std::string above_block(uint64_t n, unsigned block = block_size)
-{
-    return "Requested to read " + std::to_string(n) + " bytes, which is more than the block size of " +
-           std::to_string(block);
-}
-
-std::string dense(const std::vector<uint64_t> &ids, const std::vector<uint64_t> &latitudes,
-                  const std::vector<uint64_t> &longitudes)
-{
-    return field(1, packed(ids)) + field(8, packed(latitudes)) + field(9, packed(longitudes));
 }
 
 // Name, bytes, and the text of the error the file ends in ("" for a clean end).
@@ -441,24 +433,18 @@ TEST(BufferedAsynchronousReader, SourceErrorsReachTheConsumerWithTheirTypeAndDes
     }
 }
 
-TEST(FileDataSource, ReadsRewindsAndThrowsWithoutAFile)
+TEST(FileDataSource, ThrowsWithoutAFileAndKeepsItsFileWhenAnOpenFails)
 {
     TemporaryFolder folder;
-    const std::string file = folder.write("data", "0123456789"), missing = folder.path("missing");
+    const std::string missing = folder.path("missing");
     Routing::FileDataSource source;
     char buffer[16] = {};
     // Without a file the source throws instead of handing fread a null stream.
     EXPECT_EQ(error_of([&] { source.get_read_function_object()(buffer, 4); }), "No file is open for reading.");
-    source.open(file.c_str());
-    EXPECT_EQ(source.get_read_function_object()(buffer, 4), 4u);
+    source.open(folder.write("data", "0123456789").c_str());
+    EXPECT_EQ(error_of([&] { source.open(missing.c_str()); }), "Could not open file \"" + missing + "\" for reading.");
     EXPECT_EQ(source.size(), 10u);
-    EXPECT_EQ(source.read(buffer, 16), 6u);
-    EXPECT_EQ(std::string(buffer, 6), "456789");
-    EXPECT_EQ(error_of([&] { source.open(missing.c_str()); }),
-              "Could not open file \"" + missing + "\" for reading.");
-    source.rewind();
-    EXPECT_EQ(source.read(buffer, 3), 3u) << "a failed open keeps the file";
-    EXPECT_EQ(std::string(buffer, 3), "012");
+    EXPECT_EQ(std::string(buffer, source.get_read_function_object()(buffer, 16)), "0123456789");
 }
 
 } // namespace
