@@ -1,5 +1,6 @@
 #include "routing/osm/osm_graph_builder.h"
 #include "routing/osm/osm_simple.h"
+#include "tests/routing/core/hierarchy_test_support.h"
 #include "tests/routing/osm/pbf_test_support.h"
 #include "tests/support/test_data.h"
 

@@ -2,10 +2,12 @@
 #include "routing/osm/file_data_source.h"
 #include "routing/osm/osm_pbf_reading.h"
 #include "routing/osm/tag_map.h"
+#include "tests/routing/core/hierarchy_test_support.h"
 #include "tests/routing/osm/pbf_test_support.h"
 #include "tests/support/test_data.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cmath>
@@ -17,6 +19,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -25,7 +28,65 @@ namespace {
 using Routing::BufferedAsynchronousReader;
 using Routing::OSMRelationMember;
 using Routing::TagMap;
-using namespace pbf;
+
+// Protocol-buffer and PBF framing builders for hand-made files.
+std::string varint(uint64_t value)
+{
+    std::string bytes;
+    for (; value >= 0x80; value >>= 7)
+        bytes += static_cast<char>((value & 0x7F) | 0x80);
+    return bytes + static_cast<char>(value);
+}
+
+uint64_t zigzag(int64_t value) { return static_cast<uint64_t>(value) << 1 ^ static_cast<uint64_t>(value >> 63); }
+std::string field(uint64_t number, uint64_t value) { return varint(number << 3) + varint(value); }
+std::string field(uint64_t number, std::string_view content)
+{
+    return varint(number << 3 | 2) + varint(content.size()) + std::string(content);
+}
+
+std::string packed(const std::vector<uint64_t> &values)
+{
+    std::string bytes;
+    for (const uint64_t value : values)
+        bytes += varint(value);
+    return bytes;
+}
+
+// Length, BlobHeader of this type and data size, and the blob bytes.
+std::string frame(std::string_view type, std::string_view blob)
+{
+    const std::string header = field(1, type) + field(3, blob.size());
+    const auto n = static_cast<uint32_t>(header.size());
+    return std::string{char(n >> 24), char(n >> 16), char(n >> 8), char(n)} + header + std::string(blob);
+}
+
+// An OSMData frame holding this block uncompressed, and an OSMHeader frame as osmium writes one.
+std::string data_frame(std::string_view content) { return frame("OSMData", field(1, content) + field(2, content.size())); }
+std::string header_frame()
+{
+    const std::string header = field(4, "OsmSchema-V0.6") + field(4, "DenseNodes") + field(16, "test");
+    return frame("OSMHeader", field(1, header) + field(2, header.size()));
+}
+
+std::string zlib_stream(std::string_view content)
+{
+    uLongf size = compressBound(content.size());
+    std::string compressed(size, '\0');
+    compress(reinterpret_cast<Bytef *>(compressed.data()), &size, reinterpret_cast<const Bytef *>(content.data()),
+             content.size());
+    compressed.resize(size);
+    return compressed;
+}
+
+// A PrimitiveBlock with this string table (string 0 is the empty string) and one group.
+std::string block(const std::vector<std::string> &strings, std::string_view group)
+{
+    std::string table = field(1, "");
+    for (const std::string &text : strings)
+        table += field(1, text);
+    return field(1, table) + field(2, group);
+}
 
 TEST(TagMap, FindsTheFirstValueOfEachKeyUpToTheTagLimit)
 {

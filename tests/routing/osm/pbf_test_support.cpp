@@ -1,7 +1,5 @@
 #include "tests/routing/osm/pbf_test_support.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -70,59 +68,3 @@ std::string opl_to_pbf(const TemporaryFolder &folder, const std::string &name, c
                 output + " " + folder.write(name + ".opl", opl));
     return output;
 }
-
-namespace pbf {
-
-std::string varint(uint64_t value)
-{
-    std::string bytes;
-    for (; value >= 0x80; value >>= 7)
-        bytes += static_cast<char>((value & 0x7F) | 0x80);
-    return bytes + static_cast<char>(value);
-}
-
-std::string packed(const std::vector<uint64_t> &values)
-{
-    std::string bytes;
-    for (const uint64_t value : values)
-        bytes += varint(value);
-    return bytes;
-}
-
-std::string field(uint64_t number, std::string_view content)
-{
-    return varint(number << 3 | 2) + varint(content.size()) + std::string(content);
-}
-
-std::string frame(std::string_view type, std::string_view blob)
-{
-    const std::string header = field(1, type) + field(3, blob.size());
-    const auto n = static_cast<uint32_t>(header.size());
-    return std::string{char(n >> 24), char(n >> 16), char(n >> 8), char(n)} + header + std::string(blob);
-}
-
-std::string zlib_stream(std::string_view content)
-{
-    uLongf size = compressBound(content.size());
-    std::string compressed(size, '\0');
-    compress(reinterpret_cast<Bytef *>(compressed.data()), &size, reinterpret_cast<const Bytef *>(content.data()),
-             content.size());
-    compressed.resize(size);
-    return compressed;
-}
-
-std::string header_frame()
-{
-    const std::string header = field(4, "OsmSchema-V0.6") + field(4, "DenseNodes") + field(16, "test");
-    return frame("OSMHeader", field(1, header) + field(2, header.size()));
-}
-
-std::string block(const std::vector<std::string> &strings, std::string_view group)
-{
-    std::string table = field(1, "");
-    for (const std::string &text : strings)
-        table += field(1, text);
-    return field(1, table) + field(2, group);
-}
-
-} // namespace pbf

@@ -4,7 +4,6 @@
 #include "routing/osm/tag_map.h"
 
 #include <cstdint>
-#include <exception>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,17 +37,6 @@ private:
     Routing::TagMap tag_map;
 };
 
-// The text of the std::exception the function throws, or "" when it returns.
-template <typename Function> std::string error_of(Function &&function)
-{
-    try {
-        function();
-    } catch (const std::exception &error) {
-        return error.what();
-    }
-    return "";
-}
-
 // Standard output of a shell command; throws when the command fails.
 std::string run_command(const std::string &command);
 
@@ -56,22 +44,5 @@ std::string run_command(const std::string &command);
 // it when asked. Returns the PBF's path.
 std::string opl_to_pbf(const TemporaryFolder &folder, const std::string &name, const std::string &opl,
                        const std::string &format, bool sort = false);
-
-// Protocol-buffer and PBF framing builders for hand-made files.
-namespace pbf {
-std::string varint(uint64_t value);
-inline uint64_t zigzag(int64_t value) { return static_cast<uint64_t>(value) << 1 ^ static_cast<uint64_t>(value >> 63); }
-std::string packed(const std::vector<uint64_t> &values);
-inline std::string field(uint64_t number, uint64_t value) { return varint(number << 3) + varint(value); }
-std::string field(uint64_t number, std::string_view content);
-// Length, BlobHeader of this type and data size, and the blob bytes.
-std::string frame(std::string_view type, std::string_view blob);
-std::string zlib_stream(std::string_view content);
-// An OSMHeader frame as osmium writes one, and an OSMData frame holding this block, both uncompressed.
-std::string header_frame();
-inline std::string data_frame(std::string_view block) { return frame("OSMData", field(1, block) + field(2, block.size())); }
-// A PrimitiveBlock with this string table (string 0 is the empty string) and one group.
-std::string block(const std::vector<std::string> &strings, std::string_view group);
-} // namespace pbf
 
 #endif
