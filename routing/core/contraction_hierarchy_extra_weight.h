@@ -95,7 +95,7 @@ private:
     const ContractionHierarchyExtraWeight<T> &values;
 };
 
-// Expands shortcuts on every request; costs no memory.
+// Expands shortcuts on every request; keeps no values between requests.
 template <class T, class LinkFunction>
 class ShortcutWeights<std::vector<T>, LinkFunction>
 {
@@ -104,21 +104,54 @@ public:
         : ch(ch), input_values(input_values), link(link)
     {
     }
-    T get_forward_weight(unsigned arc) const { return weight(ch.forward, arc); }
-    T get_backward_weight(unsigned arc) const { return weight(ch.backward, arc); }
+    T get_forward_weight(unsigned arc) const { return weight(Step::forward_arc, arc); }
+    T get_backward_weight(unsigned arc) const { return weight(Step::backward_arc, arc); }
 
 private:
-    T weight(const ContractionHierarchy::Side &side, unsigned arc) const
+    struct Step
     {
-        if (side.is_shortcut_an_original_arc.is_set(arc))
-            return input_values[side.shortcut_first_arc[arc]];
-        return link(get_backward_weight(side.shortcut_first_arc[arc]),
-                    get_forward_weight(side.shortcut_second_arc[arc]));
+        enum Kind : unsigned char { forward_arc, backward_arc, link_halves };
+        Kind kind;
+        unsigned arc;
+    };
+
+    // Every shortcut's value is link(first half, second half). Shortcuts can
+    // nest as deep as the hierarchy has nodes, so the halves wait on a stack
+    // of their own instead of the call stack, and their values on another.
+    T weight(typename Step::Kind kind, unsigned arc) const
+    {
+        const ContractionHierarchy::Side &top = kind == Step::forward_arc ? ch.forward : ch.backward;
+        if (top.is_shortcut_an_original_arc.is_set(arc))
+            return input_values[top.shortcut_first_arc[arc]];
+        pending.assign(1, Step{kind, arc});
+        values.clear();
+        while (!pending.empty()) {
+            const Step step = pending.back();
+            pending.pop_back();
+            if (step.kind == Step::link_halves) {
+                const T second = values.back();
+                values.pop_back();
+                values.back() = link(values.back(), second);
+                continue;
+            }
+            const ContractionHierarchy::Side &side = step.kind == Step::forward_arc ? ch.forward : ch.backward;
+            if (side.is_shortcut_an_original_arc.is_set(step.arc)) {
+                values.push_back(input_values[side.shortcut_first_arc[step.arc]]);
+            } else {
+                pending.push_back({Step::link_halves, 0});
+                pending.push_back({Step::forward_arc, side.shortcut_second_arc[step.arc]});
+                pending.push_back({Step::backward_arc, side.shortcut_first_arc[step.arc]});
+            }
+        }
+        return values.back();
     }
 
     const ContractionHierarchy &ch;
     const std::vector<T> &input_values;
     LinkFunction link;
+    // Scratch of one request, kept for the next.
+    mutable std::vector<Step> pending;
+    mutable std::vector<T> values;
 };
 
 // Exchanges the two sides, for the runs whose upward search is the backward one.

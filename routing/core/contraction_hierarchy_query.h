@@ -118,7 +118,8 @@ private:
                 const ContractionHierarchy::Side &other_up, unsigned &best);
     unsigned follow_predecessors(const SearchSide &side) const;
     std::vector<unsigned> unpack_path(bool node_ids) const;
-    void append_unpacked_arc(bool is_forward, unsigned arc, bool node_ids, std::vector<unsigned> &path) const;
+    void append_unpacked_arc(bool is_forward, unsigned arc, bool node_ids, std::vector<unsigned> &path,
+                             std::vector<unsigned> &pending_second_halves) const;
 
     // One to many: the pinned side's queue collects the search space, every
     // rank reachable upward from the pinned nodes along `up`, which its

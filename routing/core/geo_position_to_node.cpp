@@ -81,6 +81,9 @@ GeoPositionToNode::GeoPositionToNode(const std::vector<float>& latitude, const s
     if (latitude.size() != longitude.size())
         throw std::invalid_argument("GeoPositionToNode: latitude and longitude vectors differ in length");
     const std::size_t n = latitude.size();
+    // Node ids are 32-bit and invalid_id means none, so ids end just below it.
+    if (n > std::size_t{invalid_id})
+        throw std::invalid_argument("GeoPositionToNode: more than 4294967295 positions");
     if (n == 0)
         return;
 

@@ -23,7 +23,8 @@ public:
     };
 
     // Node i is at (latitude[i], longitude[i]). Throws std::invalid_argument
-    // when the two vectors differ in length.
+    // when the two vectors differ in length or hold more than 4294967295
+    // positions (ids are 32-bit).
     GeoPositionToNode(const std::vector<float>& latitude, const std::vector<float>& longitude);
 
     // The nearest node within radius metres (a node at exactly the radius

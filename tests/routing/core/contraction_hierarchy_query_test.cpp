@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <functional>
 #include <map>
@@ -168,6 +169,24 @@ void expect_one_to_many_matches(const TestGraph &graph, const ContractionHierarc
     }
 }
 
+// Extra values of every hierarchy arc computed on demand equal the stored
+// ones, with int values near both bounds, whose clamped sums differ when a
+// shortcut's halves are linked in another grouping.
+void expect_on_demand_extra_weights_match_stored(const ContractionHierarchy &ch, unsigned input_arc_count,
+                                                 std::mt19937 &rng)
+{
+    std::vector<int> values(input_arc_count);
+    for (int &value : values)
+        value = std::array{INT_MIN, INT_MIN + 3, -1, 0, 2, INT_MAX - 5, INT_MAX}[rng() % 7];
+    const auto stored = Routing::ContractionHierarchyExtraWeight<int>().reset(ch, values, add);
+    const Routing::detail::ShortcutWeights<std::vector<int>, Routing::SaturatedWeightAddition> on_demand(ch, values,
+                                                                                                     add);
+    for (unsigned a = 0; a < stored.forward.size(); ++a)
+        ASSERT_EQ(on_demand.get_forward_weight(a), stored.forward[a]) << "forward arc " << a;
+    for (unsigned a = 0; a < stored.backward.size(); ++a)
+        ASSERT_EQ(on_demand.get_backward_weight(a), stored.backward[a]) << "backward arc " << a;
+}
+
 } // namespace
 
 TEST(ContractionHierarchyQuery, SmallGraphsAllPairsForEveryBuildAndPopLimit)
@@ -185,6 +204,7 @@ TEST(ContractionHierarchyQuery, SmallGraphsAllPairsForEveryBuildAndPopLimit)
                     expect_valid_hierarchy(ch, graph);
                     query ? query->reset(ch) : query.emplace(ch);
                     expect_queries_match(graph, ch, *query, rng);
+                    expect_on_demand_extra_weights_match_stored(ch, unsigned(graph.tail.size()), rng);
                     std::istringstream file(file_of(ch));
                     expect_one_to_many_matches(graph, ContractionHierarchy::read(file), *query, rng);
                 }
@@ -200,6 +220,37 @@ TEST(ContractionHierarchyQuery, LargeGraphsSampledPairs)
         ContractionHierarchyQuery query(ch);
         expect_queries_match(graph, ch, query, rng);
     }
+}
+
+// A chain 0 -> 1 -> ... -> n-1 contracted from node 1 onward: the one arc
+// left at 0, to n-1, is a shortcut whose first half is the shortcut to n-2,
+// and so on down to the first input arc, nested n-2 deep. Paths and extra
+// values expand it on the main thread's stack.
+TEST(ContractionHierarchyQuery, ShortcutsNestedAsDeepAsTheChainIsLongExpand)
+{
+    const unsigned n = 300000;
+    std::vector<unsigned> tail(n - 1), head(n - 1), order(n), nodes(n);
+    std::iota(tail.begin(), tail.end(), 0u);
+    std::iota(head.begin(), head.end(), 1u);
+    std::iota(order.begin(), order.end() - 2, 1u);
+    order[n - 2] = 0;
+    order[n - 1] = n - 1;
+    std::iota(nodes.begin(), nodes.end(), 0u);
+    const std::vector<unsigned> weight(n - 1, 1);
+    const ContractionHierarchy ch = ContractionHierarchy::build_given_order(order, tail, head, weight, {}, 500);
+    ASSERT_EQ(ch.forward.first_out[n - 1] - ch.forward.first_out[n - 2], 1u);
+
+    ContractionHierarchyQuery query(ch);
+    query.reset().add_source(0, 0).add_target(n - 1, 0).run();
+    ASSERT_EQ(query.get_distance(), n - 1);
+    EXPECT_EQ(query.get_node_path(), nodes);
+    nodes.pop_back(); // arc i runs from node i to node i+1
+    EXPECT_EQ(query.get_arc_path(), nodes);
+    EXPECT_EQ(query.get_extra_weight_distance(weight, add), n - 1);
+    std::vector<unsigned> node_values(n), extra(1);
+    query.reset().pin_targets({n - 1}).reset_source().add_source(0, 0).run_to_pinned_targets();
+    query.get_extra_weight_distances_to_targets(weight, add, node_values, extra);
+    EXPECT_EQ(extra, std::vector<unsigned>{n - 1});
 }
 
 TEST(ContractionHierarchyQuery, ExtraWeightsSaturateAtTheirBounds)
