@@ -1,6 +1,5 @@
 #include "routing/osm/buffered_asynchronous_reader.h"
 
-#include <cassert>
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
@@ -11,6 +10,22 @@
 #include <thread>
 
 namespace Routing {
+
+namespace {
+
+// The ring of five blocks and its mirror block are addressed with 32-bit positions.
+constexpr uint32_t largest_block_size = UINT32_MAX / 6;
+
+uint32_t checked_block_size(unsigned block_size)
+{
+    if (block_size > largest_block_size)
+        throw std::runtime_error("Requested a block size of " + std::to_string(block_size) +
+                                 " bytes, which is more than the largest block size of " +
+                                 std::to_string(largest_block_size));
+    return block_size;
+}
+
+} // namespace
 
 // The ring holds five blocks and is followed by a mirror of its first block,
 // so that every span of at most one block starting in the ring is contiguous.
@@ -44,9 +59,8 @@ struct BufferedAsynchronousReader::Impl
 };
 
 BufferedAsynchronousReader::Impl::Impl(ReadFunction read, unsigned block_size_)
-    : block_size(block_size_), buffer(std::make_unique_for_overwrite<char[]>(6 * uint64_t{block_size_}))
+    : block_size(checked_block_size(block_size_)), buffer(std::make_unique_for_overwrite<char[]>(6 * block_size))
 {
-    assert(6 * uint64_t{block_size} <= UINT32_MAX);
     std::lock_guard<std::mutex> guard(lock);
     worker = std::thread(&Impl::run, this, std::move(read));
 }
@@ -152,16 +166,24 @@ BufferedAsynchronousReader &BufferedAsynchronousReader::operator=(BufferedAsynch
 
 BufferedAsynchronousReader::~BufferedAsynchronousReader() = default;
 
+BufferedAsynchronousReader::Impl &BufferedAsynchronousReader::source()
+{
+    if (!impl)
+        throw std::logic_error("Read from a BufferedAsynchronousReader without a data source: it was "
+                               "default-constructed or moved from.");
+    return *impl;
+}
+
 char *BufferedAsynchronousReader::read(unsigned n)
 {
     uint32_t available = 0;
-    return impl->take(n, available);
+    return source().take(n, available);
 }
 
 char *BufferedAsynchronousReader::read_or_throw(unsigned n)
 {
     uint32_t available = 0;
-    char *span = impl->take(n, available);
+    char *span = source().take(n, available);
     if (span == nullptr)
         throw std::runtime_error("Wanted to read " + std::to_string(n) + " bytes but only " +
                                  std::to_string(available) + " are available in the data source.");

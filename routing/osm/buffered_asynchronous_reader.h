@@ -18,8 +18,9 @@ namespace Routing {
 class BufferedAsynchronousReader
 {
 public:
+    // Without a data source: reading throws std::logic_error, as it does after a move.
     BufferedAsynchronousReader();
-    // block_size * 6 must fit in 32 bits.
+    // Six blocks must fit in 32 bits; a larger block_size throws std::runtime_error.
     BufferedAsynchronousReader(ReadFunction read, unsigned block_size);
     BufferedAsynchronousReader(BufferedAsynchronousReader &&other) noexcept;
     BufferedAsynchronousReader &operator=(BufferedAsynchronousReader &&other) noexcept;
@@ -31,6 +32,8 @@ public:
 
 private:
     struct Impl;
+    Impl &source();
+
     std::unique_ptr<Impl> impl;
 };
 

@@ -10,6 +10,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -491,6 +492,33 @@ TEST(BufferedAsynchronousReader, SourceErrorsReachTheConsumerWithTheirTypeAndDes
         EXPECT_LE(reads, failing_call - 1);
         EXPECT_THROW(reader.read(0), SourceError);
         EXPECT_THROW(reader.read_or_throw(1), SourceError);
+    }
+}
+
+// Six blocks are addressed in 32 bits: a larger block is refused before any
+// thread starts, directly and by the read passes, which would otherwise wait
+// for a ring whose size has wrapped. A reader without a source refuses reads.
+TEST(BufferedAsynchronousReader, RefusesBlocksItCannotAddressAndReadsWithoutASource)
+{
+    TemporaryFolder folder;
+    const std::string file = folder.write("empty.osm.pbf", "");
+    const auto never = [](char *, unsigned long long) -> unsigned long long {
+        ADD_FAILURE() << "the source was read";
+        return 0;
+    };
+    for (const unsigned block : {715827883u, 1u << 30, UINT_MAX}) {
+        const std::string refused = "Requested a block size of " + std::to_string(block) +
+                                    " bytes, which is more than the largest block size of 715827882";
+        EXPECT_EQ(error_of([&] { BufferedAsynchronousReader(never, block); }), refused);
+        EXPECT_EQ(error_of([&] { Routing::unordered_read_osm_pbf(file, {}, {}, {}, {}, block); }), refused);
+        EXPECT_EQ(error_of([&] { Routing::ordered_read_osm_pbf(file, {}, {}, {}, {}, false, block); }), refused);
+    }
+
+    BufferedAsynchronousReader moved_from([](char *, unsigned long long) { return 0ull; }, 16), none;
+    const BufferedAsynchronousReader taker(std::move(moved_from));
+    for (BufferedAsynchronousReader *reader : {&none, &moved_from}) {
+        EXPECT_THROW(reader->read(0), std::logic_error);
+        EXPECT_THROW(reader->read_or_throw(1), std::logic_error);
     }
 }
 
