@@ -25,6 +25,14 @@ public:
         connect(mapData, &MapData::mapDataFinished, this, &CalculationRelay::mapDataFinished);
     }
 
+    // Passes a router's results, progress and errors on to the window.
+    void connectRouter(Router *router)
+    {
+        connect(router, &Router::distancesCalculated, this, &CalculationRelay::distancesCalculated);
+        connect(router, &Router::calculationProgress, this, &CalculationRelay::calculationProgress);
+        connect(router, &Router::calculationError, this, &CalculationRelay::calculationError);
+    }
+
 signals:
     void routerCreated();
     void distancesCalculated(vector_2d_double points, vector_2d_int distances);

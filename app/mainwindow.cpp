@@ -51,6 +51,8 @@ void write_to_standard_error(const QString &text)
     std::fflush(stderr);
 }
 
+const QString calculationFailed = QStringLiteral("Výpočet se nezdařil.\r\n");
+
 bool is_web_address(const QString &text)
 {
     const QUrl url(text, QUrl::TolerantMode);
@@ -159,10 +161,16 @@ void MainWindow::validateOverall()
 
 void MainWindow::beginCalculateDistances()
 {
+    beginCalculation(engineJob(currentEngine()));
+}
+
+// A calculation on the engine's job, or none when the engine has no map data
+// to offer (an empty server address or key).
+void MainWindow::beginCalculation(std::optional<EngineJob> job)
+{
     if (busy || workerRunning)
         return;
     vector_2d_double points = coordListTo2dVector();
-    const QString engine = currentEngine();
     busy = true;
     validateOverall();
 
@@ -175,7 +183,6 @@ void MainWindow::beginCalculateDistances()
         busy = false;
         return;
     }
-    std::optional<EngineJob> job = engineJob(engine);
     if (!job) {
         busy = false;
         return;
@@ -185,8 +192,25 @@ void MainWindow::beginCalculateDistances()
 
 std::optional<MainWindow::EngineJob> MainWindow::engineJob(const QString &engine)
 {
-    if (engine == QLatin1String("offline"))
-        return travelByCar() ? offlineEngineJob(offlineCarMapData) : offlineEngineJob(offlineFootMapData);
+    if (engine == QLatin1String("offline")) {
+        if (!travelByCar())
+            return offlineEngineJob(offlineFootMapData);
+        // When the car map data cannot be loaded, the pedestrian map data of
+        // an earlier calculation on foot serves, after the loading error.
+        EngineJob job = offlineEngineJob(offlineCarMapData);
+        if (std::shared_ptr<OfflineMapData<Routing::SimpleOSMPedestrianRoutingGraph>> foot =
+                offlineFootMapData.object()) {
+            job.start = [byCar = std::move(job.start), foot](CalculationRelay &relay) {
+                EngineRun run = byCar(relay);
+                if (!run.router) {
+                    run.router = std::make_unique<OfflineRouter<Routing::SimpleOSMPedestrianRoutingGraph>>(foot.get());
+                    run.routedOn = foot;
+                }
+                return run;
+            };
+        }
+        return job;
+    }
     if (engine == QLatin1String("osmrNet"))
         return cachedEngineJob<FOSSGISMapData, FOSSGISRouter>(osrmMapData, osrmMapDataFactory(), false);
     if (engine == QLatin1String("openRouteService"))
@@ -219,7 +243,7 @@ MainWindow::EngineJob MainWindow::cachedEngineJob(CachedMapData<T> &cache, typen
             return {};
         mapData->travelByCar = byCar;
         std::unique_ptr<Router> router = std::make_unique<R>(mapData.get());
-        return {std::move(mapData), std::move(router)};
+        return {std::move(mapData), nullptr, std::move(router)};
     };
     job.keepMapData = [&cache, claim](std::shared_ptr<MapData> loaded) {
         cache.keep(claim, std::static_pointer_cast<T>(std::move(loaded)));
@@ -228,7 +252,7 @@ MainWindow::EngineJob MainWindow::cachedEngineJob(CachedMapData<T> &cache, typen
 }
 
 // The offline engine keeps one map data object per travel type, both loaded
-// from the map file; travel by car routes on the car graph only.
+// from the map file.
 template <class G>
 MainWindow::EngineJob MainWindow::offlineEngineJob(CachedMapData<OfflineMapData<G>> &cache)
 {
@@ -255,19 +279,26 @@ void MainWindow::startWorker(vector_2d_double points, EngineJob job)
     workerRunning = true;
     worker.setFuture(QtConcurrent::run(&calculation_pool(), [points = std::move(points), start = std::move(job.start),
                                                              relay]() {
-        EngineRun run = start(*relay);
-        if (!run.router)
-            return WorkerOutcome{std::move(run.mapData)};
-        QMetaObject::invokeMethod(relay.get(), &CalculationRelay::routerCreated, Qt::QueuedConnection);
-        connect(run.router.get(), &Router::distancesCalculated, relay.get(), &CalculationRelay::distancesCalculated);
-        connect(run.router.get(), &Router::calculationProgress, relay.get(), &CalculationRelay::calculationProgress);
-        connect(run.router.get(), &Router::calculationError, relay.get(), &CalculationRelay::calculationError);
-        run.router->calculateDistances(points);
+        // Whatever the engine throws (memory running out on a large extract)
+        // ends this calculation as a failed one; the program goes on.
+        EngineRun run;
+        try {
+            run = start(*relay);
+            if (run.router) {
+                QMetaObject::invokeMethod(relay.get(), &CalculationRelay::routerCreated, Qt::QueuedConnection);
+                relay->connectRouter(run.router.get());
+                run.router->calculateDistances(points);
+            }
+        } catch (const std::exception &error) {
+            emit relay->calculationError(calculationFailed + QString::fromUtf8(error.what()));
+        } catch (...) {
+            emit relay->calculationError(calculationFailed);
+        }
         // The router and its transfer objects belong to this thread, which runs
         // no event loop of its own: delete them here, deferred deletions included.
         run.router.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return WorkerOutcome{std::move(run.mapData)};
+        return WorkerOutcome{std::move(run.loaded)};
     }));
 }
 
@@ -331,7 +362,7 @@ void MainWindow::calculationProgress(float totalPercent, float percentIncrement,
 void MainWindow::calculationError(QString text)
 {
     write_to_standard_error(text);
-    show_error_message(text.isEmpty() ? QStringLiteral("Výpočet se nezdařil.\r\n") : text);
+    show_error_message(text.isEmpty() ? calculationFailed : text);
     ui->progressBar->setValue(0);
     ui->progressBar->setFormat(QString());
     busy = false;

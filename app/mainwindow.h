@@ -32,6 +32,8 @@ struct SimpleOSMPedestrianRoutingGraph;
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
+    // Lets tests run a calculation on an engine of their own.
+    friend class MainWindowTestAccess;
 
 public:
     explicit MainWindow(QWidget *parent = nullptr);
@@ -49,8 +51,9 @@ private:
     // relay passes on what the map data reports while it loads.
     struct EngineRun
     {
-        std::shared_ptr<MapData> mapData;
-        std::unique_ptr<Router> router;
+        std::shared_ptr<MapData> loaded;   // the engine's map data, for the window to keep
+        std::shared_ptr<MapData> routedOn; // other map data the router works on, kept alive for it
+        std::unique_ptr<Router> router;    // none: the calculation ends without a message
     };
     struct EngineJob
     {
@@ -68,6 +71,7 @@ private:
 
     // Calculation.
     void beginCalculateDistances();
+    void beginCalculation(std::optional<EngineJob> job);
     std::optional<EngineJob> engineJob(const QString &engine);
     template <class T, class R>
     EngineJob cachedEngineJob(CachedMapData<T> &cache, typename CachedMapData<T>::Factory make, bool showLoading);

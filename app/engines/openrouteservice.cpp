@@ -128,6 +128,8 @@ void OpenRouteServiceAddresser::parseCoordinatesFromResponse(QByteArray *data)
     } else {
         choice = new AddressSelectionWindow(nullptr, points, names);
         choice->setAttribute(Qt::WA_DeleteOnClose);
+        // The program ends when its main window closes, even with the choice open.
+        choice->setAttribute(Qt::WA_QuitOnClose, false);
         connect(choice, &AddressSelectionWindow::addressSelected, this, &OpenRouteServiceAddresser::addressSelected);
         connect(choice, &QDialog::rejected, this, &OpenRouteServiceAddresser::noAddressSelected);
         choice->show();

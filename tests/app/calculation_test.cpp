@@ -1,17 +1,16 @@
-#include "app/matrix_shape.h"
 #include "app/ors_default_key.h"
 #include "app/program_end.h"
 #include "tests/app/main_window_fixture.h"
 #include "tests/support/stand_in_http_server.h"
 
 #include <QClipboard>
-#include <QElapsedTimer>
-#include <QProcess>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <new>
+#include <stdexcept>
 
 namespace {
 
@@ -335,24 +334,78 @@ TEST_F(CalculationTest, DISABLED_ClosesDuringACalculation)
 
 TEST(ProgramEnd, ClosingTheWindowDuringACalculationEndsTheProgramPromptly)
 {
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QElapsedTimer timer;
-    timer.start();
-    child.start(QCoreApplication::applicationFilePath(),
-                {"--gtest_also_run_disabled_tests", "--gtest_filter=*.DISABLED_ClosesDuringACalculation"});
-    ASSERT_TRUE(child.waitForFinished(30000)) << "the program hung";
-    EXPECT_LT(timer.elapsed(), 20000);
-    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(child.exitCode(), 3);
+    const ChildRun run = run_disabled_test_in_child("*.DISABLED_ClosesDuringACalculation");
+    ASSERT_TRUE(run.ended) << "the program hung";
+    EXPECT_LT(run.milliseconds, 20000);
+    EXPECT_EQ(run.exitCode, 3);
 }
 
-TEST(MatrixShape, FitsOnlyOneRowOfOneValuePerPoint)
+// A router that acts as the test says whatever the points.
+class ScriptedRouter : public Router
 {
+public:
+    explicit ScriptedRouter(std::function<void(Router &)> script) : script(std::move(script)) {}
+    int pointDistance(double, double, double, double) override { return 0; }
+    void calculateDistances(vector_2d_double) override { script(*this); }
+
+private:
+    std::function<void(Router &)> script;
+};
+
+// Whatever an engine throws on the worker, or a result that does not fit its
+// points, leaves the last result in the table, the CSV view and on standard
+// output as it was; a failure is shown as the calculation's, and the window
+// calculates again afterwards.
+TEST_F(CalculationTest, EnginesThatThrowOrDeliverMisfitsLeaveTheLastResult)
+{
+    addTwoLocations();
+    server.enqueue({200, fiveAndSeven});
+    calculate();
+    ASSERT_EQ(csv(), "0,5\n7,0\n");
     const vector_2d_double two = {{1, 1}, {2, 2}};
-    EXPECT_TRUE(matrix_fits_points(two, {{0, 1}, {1, 0}}));
-    for (const vector_2d_int &misfit : {vector_2d_int{{0, 1}}, {{0, 1}, {1}}, {{0, 1}, {1, 0, 2}}})
-        EXPECT_FALSE(matrix_fits_points(two, misfit));
+    const auto delivering = [](vector_2d_double points, vector_2d_int matrix) {
+        return [points, matrix] {
+            return std::make_unique<ScriptedRouter>([=](Router &r) { emit r.distancesCalculated(points, matrix); });
+        };
+    };
+    // clang-format off
+    const struct {
+        const char *name;
+        std::function<std::unique_ptr<Router>()> makeRouter;
+        QString failure; // the dialog's text, also on standard error; empty: none
+    } cases[] = {
+        {"router construction out of memory", []() -> std::unique_ptr<Router> { throw std::bad_alloc(); },
+         "Výpočet se nezdařil.\nstd::bad_alloc"},
+        {"calculation throws after progress", [] {
+             return std::make_unique<ScriptedRouter>([](Router &r) {
+                 emit r.calculationProgress(50, 0, "Počítání vzdáleností…");
+                 throw std::runtime_error("disk on fire");
+             });
+         }, "Výpočet se nezdařil.\ndisk on fire"},
+        {"something else thrown", []() -> std::unique_ptr<Router> { throw 7; }, "Výpočet se nezdařil.\n"},
+        {"a row too few", delivering(two, {{0, 1}}), ""},
+        {"a value too few", delivering(two, {{0, 1}, {1}}), ""},
+        {"one point", delivering({{1, 1}}, {{0}}), ""},
+    };
+    // clang-format on
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        MainWindowTestAccess::calculateWith(*window, c.makeRouter);
+        waitForWorkers();
+        const QString errors = QString::fromStdString(::testing::internal::GetCapturedStderr()).remove('\r');
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+        EXPECT_TRUE(errors.contains(c.failure)) << errors.toStdString();
+        EXPECT_EQ(takeErrorMessages(), c.failure.isEmpty() ? QStringList() : QStringList(c.failure));
+        EXPECT_EQ(find<QProgressBar>("progressBar")->value(), c.failure.isEmpty() ? 100 : 0);
+        EXPECT_EQ(tableRow(0), QStringList({"0 m", "5 m"}));
+        EXPECT_EQ(csv(), "0,5\n7,0\n");
+    }
+    server.enqueue({200, R"({"distances":[[0,1],[2,0]]})"});
+    line("addressInput")->setText("re-evaluated");
+    calculate();
+    EXPECT_EQ(csv(), "0,1\n2,0\n");
 }
 
 } // namespace

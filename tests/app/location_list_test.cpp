@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -195,6 +196,37 @@ TEST_F(AddressLookupTest, ListsWhatTheServiceFoundOrSaysWhyNot)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(choiceDialog(), nullptr);
     EXPECT_EQ(server.requests().size(), std::size(cases) + 2);
+}
+
+// Run in a child process by the test below: the main window closes, by its
+// title bar's close button or by "Ukončit" when the flag is set, while the
+// choice dialog is open; the program must end with it.
+TEST_F(AddressLookupTest, DISABLED_ClosesWithTheChoiceOpen)
+{
+    line("orsServerInput")->setText(server.baseUrl());
+    server.enqueue({200, places({prague, brno})});
+    QTimer::singleShot(0, [this] {
+        lookUp("Město");
+        ASSERT_NE(choiceDialog(), nullptr);
+        if (qEnvironmentVariableIsSet("DISTAMATIC_TEST_QUIT_BY_MENU"))
+            action("actionQuit")->trigger();
+        else
+            window->windowHandle()->close();
+    });
+    QTimer::singleShot(20000, [] { QCoreApplication::exit(1); });
+    EXPECT_EQ(QCoreApplication::exec(), 0) << "the program went on after its main window had closed";
+    window.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(choiceDialog(), nullptr);
+}
+
+TEST(ProgramEnd, ClosingTheMainWindowWithTheChoiceOpenEndsTheProgram)
+{
+    for (const QString flag : {"", "DISTAMATIC_TEST_QUIT_BY_MENU"}) {
+        SCOPED_TRACE(flag.toStdString());
+        const ChildRun run = run_disabled_test_in_child("*.DISABLED_ClosesWithTheChoiceOpen", flag);
+        EXPECT_TRUE(run.ended && run.exitCode == 0) << run.exitCode;
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #define TESTS_APP_MAIN_WINDOW_FIXTURE_H
 
 #include "app/calculation_pool.h"
+#include "app/calculation_relay.h"
 #include "app/mainwindow.h"
 #include "tests/support/qt_printing.h"
 
@@ -9,9 +10,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QErrorMessage>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -22,9 +25,53 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+// Runs a calculation in the window as its calculate button does, on an
+// engine of the test's own: `makeRouter` is called on the worker.
+class MainWindowTestAccess
+{
+public:
+    static void calculateWith(MainWindow &window, std::function<std::unique_ptr<Router>()> makeRouter)
+    {
+        MainWindow::EngineJob job;
+        job.start = [makeRouter](CalculationRelay &) { return MainWindow::EngineRun{{}, {}, makeRouter()}; };
+        window.beginCalculation(std::move(job));
+    }
+};
+
+// How a child process of this test program went: whether it ended normally
+// within 30 s, its exit code, and how long it ran.
+struct ChildRun
+{
+    bool ended;
+    int exitCode;
+    qint64 milliseconds;
+};
+// Runs the disabled test that `filter` names in a child process, with the
+// environment variable `flag` set when it is not empty.
+inline ChildRun run_disabled_test_in_child(const QString &filter, const QString &flag = QString())
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!flag.isEmpty())
+        environment.insert(flag, "1");
+    child.setProcessEnvironment(environment);
+    QElapsedTimer timer;
+    timer.start();
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_also_run_disabled_tests", "--gtest_filter=" + filter});
+    const bool ended = child.waitForFinished(30000) && child.exitStatus() == QProcess::NormalExit;
+    if (child.state() != QProcess::NotRunning) {
+        child.kill();
+        child.waitForFinished();
+    }
+    return {ended, child.exitCode(), timer.elapsed()};
+}
 
 // A main window driven through its widgets, as a user would.
 class MainWindowTest : public ::testing::Test

@@ -7,9 +7,9 @@
 namespace {
 
 // The map file is picked in the file dialog. A file with ways for pedestrians
-// only gives the matrix on foot, and by car the loading error without a
-// matrix, even though the pedestrian graph is loaded.
-TEST_F(OfflineWindowTest, TravelByCarNeedsTheCarGraph)
+// only gives the matrix on foot; by car, the car graph fails to load, which
+// is shown first, and the pedestrian graph loaded before gives the matrix.
+TEST_F(OfflineWindowTest, TravelByCarFallsBackOnThePedestrianGraphLoadedBefore)
 {
     TemporaryFolder folder;
     const QString path = QString::fromStdString(write_footway_pbf(folder));
@@ -50,9 +50,18 @@ TEST_F(OfflineWindowTest, TravelByCarNeedsTheCarGraph)
     expectCalculated(onFoot, onFoot);
 
     travel(0);
-    expectCalculated({}, onFoot);
-    EXPECT_EQ(takeErrorMessages(), QStringList({"Čtení mapových dat selhalo. Je daný soubor ve formátu PBF?"}));
+    expectCalculated(onFoot, onFoot);
+    const QString failed = "Čtení mapových dat selhalo. Je daný soubor ve formátu PBF?";
+    EXPECT_EQ(takeErrorMessages(), QStringList({failed}));
     EXPECT_EQ(loadingLines(), loadingSteps.mid(0, 1));
+    ASSERT_TRUE(errorLines.contains(failed));
+    EXPECT_LT(errorLines.indexOf(failed), errorLines.indexOf("Počítání vzdáleností…"));
+
+    // Without pedestrian map data there is nothing to fall back on.
+    line("offlineMapfileInput")->clear();
+    line("offlineMapfileInput")->setText(path);
+    expectCalculated({}, onFoot);
+    EXPECT_EQ(takeErrorMessages(), QStringList({failed}));
 }
 
 } // namespace
