@@ -161,15 +161,14 @@ void MainWindow::validateOverall()
 
 void MainWindow::beginCalculateDistances()
 {
-    beginCalculation(engineJob(currentEngine()));
+    if (!busy && !workerRunning)
+        beginCalculation(engineJob(currentEngine()));
 }
 
-// A calculation on the engine's job, or none when the engine has no map data
-// to offer (an empty server address or key).
+// A calculation, while none is under way, on the engine's job, or none when
+// the engine has no map data to offer (an empty server address or key).
 void MainWindow::beginCalculation(std::optional<EngineJob> job)
 {
-    if (busy || workerRunning)
-        return;
     vector_2d_double points = coordListTo2dVector();
     busy = true;
     validateOverall();
@@ -198,8 +197,7 @@ std::optional<MainWindow::EngineJob> MainWindow::engineJob(const QString &engine
         // When the car map data cannot be loaded, the pedestrian map data of
         // an earlier calculation on foot serves, after the loading error.
         EngineJob job = offlineEngineJob(offlineCarMapData);
-        if (std::shared_ptr<OfflineMapData<Routing::SimpleOSMPedestrianRoutingGraph>> foot =
-                offlineFootMapData.object()) {
+        if (auto foot = offlineFootMapData.object()) {
             job.start = [byCar = std::move(job.start), foot](CalculationRelay &relay) {
                 EngineRun run = byCar(relay);
                 if (!run.router) {
