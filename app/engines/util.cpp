@@ -68,8 +68,13 @@ std::vector<double> coord_string_to_vector(QString text)
 
     std::vector<double> point;
     point.reserve(parts.size());
-    for (QString part : parts)
-        point.push_back(part.replace(QLatin1Char(','), QLatin1Char('.')).toDouble());
+    // A part that does not convert (a number beyond a double's range, which
+    // toDouble turns into infinity) counts as 0.
+    for (QString part : parts) {
+        bool converted = false;
+        const double value = part.replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&converted);
+        point.push_back(converted ? value : 0.0);
+    }
     return point;
 }
 

@@ -50,6 +50,8 @@ TEST_F(CoordinateText, RecognisesAndParsesBothForms)
         EXPECT_EQ(is_coord_string(QString::fromUtf8(text)), !point.empty()) << text;
         EXPECT_EQ(coord_string_to_vector(QString::fromUtf8(text)), point) << text;
     }
+    // A number beyond the range of a double does not convert: 0, not infinity.
+    EXPECT_EQ(coord_string_to_vector(QString(400, u'9') + QStringLiteral(",14")), (std::vector<double>{0, 14}));
 }
 
 TEST_F(CoordinateText, WritesNineSignificantDigitsWithoutCommasInLabels)
