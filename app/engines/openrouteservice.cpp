@@ -55,6 +55,9 @@ std::unique_ptr<QNetworkRequest> OpenRouteServiceRouter::makeRoutingRequest(vect
         std::make_unique<QNetworkRequest>(service_url(mapData->serverUrl, QStringLiteral("/v2/matrix/") + profile));
     request->setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
     request->setRawHeader("Authorization", mapData->apiKey.toUtf8());
+    // Qt copies every header onto a redirected request, so a redirect to
+    // another origin would hand the key to a server the user never named.
+    request->setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
     return request;
 }
 

@@ -22,7 +22,9 @@ public:
     QString apiKey;
 };
 
-// The whole matrix from the matrix service in one POST, authorised by the key.
+// The whole matrix from the matrix service in one POST, authorised by the key;
+// a redirect is followed only within the server's origin, so the key goes
+// nowhere else.
 class OpenRouteServiceRouter : public NetRouter
 {
     Q_OBJECT

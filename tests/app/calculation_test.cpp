@@ -239,6 +239,55 @@ TEST_F(CalculationTest, OpenRouteServiceMatrixIsLabelledWithTheNamesFound)
     EXPECT_EQ(headers(), QStringList({"Praha, Hlavní nádraží", "(49.1950602,16.6068371)"}));
 }
 
+// The key goes only to the server typed. A redirect of the matrix request
+// within it is followed, key and body included; one to another origin (here
+// another port of the same host) ends as a failed transfer, whatever its
+// status, reaching no other server and taking no matrix, not even the one in
+// the redirect's own body.
+TEST_F(CalculationTest, OpenRouteServiceKeyFollowsRedirectsOnlyWithinTheServer)
+{
+    addTwoLocations();
+    selectEngine("openRouteService");
+    find<QCheckBox>("orsUseDefaultApiInput")->setChecked(false);
+    line("orsApiKeyInput")->setText("my-key");
+    const QByteArray matrixPath = "/v2/matrix/driving-car", nineAndNine = R"({"distances":[[0,9],[9,0]]})";
+    for (const QByteArray &origin : {server.baseUrl().toUtf8(), QByteArray()}) {
+        SCOPED_TRACE(origin.isEmpty() ? "relative" : "absolute");
+        server.enqueue(
+            {.status = 307, .body = nineAndNine, .headers = "Location: " + origin + "/moved" + matrixPath + "\r\n"});
+        server.enqueue({200, fiveAndSeven});
+        EXPECT_EQ(calculateCapturing(), "0,5\r\n7,0\r\n");
+        const RecordedRequest first = server.requests().rbegin()[1], moved = server.requests().back();
+        EXPECT_EQ(moved.method + " " + moved.target + " " + moved.header("Authorization"),
+                  "POST /moved" + matrixPath + " my-key");
+        EXPECT_EQ(moved.body, first.body);
+    }
+
+    StandInHttpServer elsewhere;
+    const QString notJson = "Obdržené údaje nejsou ve formátu JSON.\n"
+                            "Jste si jisti, že daná adresa skutečně odkazuje na zvolenou službu?\n";
+    const QString failed = QString(transferFailed).replace("\r\n", "\n");
+    for (const int status : {307, 308, 301, 302, 303}) {
+        SCOPED_TRACE(status);
+        server.enqueue({.status = status,
+                        .body = nineAndNine,
+                        .headers = "Location: " + elsewhere.baseUrl().toUtf8() + matrixPath + "\r\n"});
+        elsewhere.enqueue({200, nineAndNine});
+        line("addressInput")->setText(QString::number(status)); // re-enables the calculate button after an error
+        EXPECT_EQ(calculateCapturing(), "");
+        const QStringList dialogs = takeErrorMessages();
+        EXPECT_EQ(dialogs.size(), 2);
+        EXPECT_TRUE(dialogs.contains(notJson));
+        EXPECT_TRUE(std::any_of(dialogs.begin(), dialogs.end(), [&](const QString &dialog) {
+            return dialog.startsWith(failed) && dialog.size() > failed.size();
+        })) << dialogs.join('|').toStdString();
+        EXPECT_EQ(csv(), "0,5\n7,0\n");
+        EXPECT_EQ(barValues.back(), 0);
+        EXPECT_FALSE(button("calculateButton")->isEnabled());
+    }
+    EXPECT_TRUE(elsewhere.requests().empty());
+}
+
 // A second click while a calculation runs starts nothing, and views toggled
 // meanwhile wait for its result; changing the server discards the map data
 // that the running calculation uses.

@@ -48,7 +48,8 @@ void StandInHttpServer::answer(QTcpSocket *socket)
         replies.pop_front();
     }
     socket->write("HTTP/1.1 " + QByteArray::number(reply.status) + " Stand-in\r\nContent-Type: " + reply.contentType +
-                  "\r\nContent-Length: " + QByteArray::number(reply.body.size()) + "\r\nConnection: close\r\n\r\n");
+                  "\r\nContent-Length: " + QByteArray::number(reply.body.size()) + "\r\nConnection: close\r\n" +
+                  reply.headers + "\r\n");
     const auto sendBody = [socket, body = reply.cutShort ? reply.body.left(reply.body.size() / 2) : reply.body] {
         socket->write(body);
         socket->disconnectFromHost();

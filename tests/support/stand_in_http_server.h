@@ -11,7 +11,8 @@
 #include <vector>
 
 // One prepared answer: the head at once, the body after `delay`; `cutShort`
-// closes the connection after half the announced body.
+// closes the connection after half the announced body. `headers` are further
+// head lines, each ending in CR LF.
 struct StandInReply
 {
     int status = 200;
@@ -19,6 +20,7 @@ struct StandInReply
     QByteArray contentType = "application/json";
     std::chrono::milliseconds delay{0};
     bool cutShort = false;
+    QByteArray headers{};
 };
 
 struct RecordedRequest
