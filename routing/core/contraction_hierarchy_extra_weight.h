@@ -120,9 +120,6 @@ private:
     // of their own instead of the call stack, and their values on another.
     T weight(typename Step::Kind kind, unsigned arc) const
     {
-        const ContractionHierarchy::Side &top = kind == Step::forward_arc ? ch.forward : ch.backward;
-        if (top.is_shortcut_an_original_arc.is_set(arc))
-            return input_values[top.shortcut_first_arc[arc]];
         pending.assign(1, Step{kind, arc});
         values.clear();
         while (!pending.empty()) {
