@@ -1,5 +1,6 @@
 #include "app/offline/offlineengine.h"
 
+#include "app/offline/upper_vector_state.h"
 #include "routing/core/constants.h"
 
 #include <QFile>
@@ -65,7 +66,10 @@ bool OfflineMapData<G>::loadMap()
         return false;
     }
     // The routing library reports a file it cannot read, and exhausted memory, by throwing.
+    // Each of its stages starts with the upper vector state clear, whatever Qt
+    // code ran before on this thread, the reports included.
     try {
+        clear_upper_vector_state();
         graph = load_graph<G>(pbfPath);
         if (graph.first_out.size() < 2) {
             emit mapDataError(QStringLiteral("Čtení mapových dat selhalo. Je daný soubor ve formátu PBF?"));
@@ -74,9 +78,11 @@ bool OfflineMapData<G>::loadMap()
         const auto nodeCount = static_cast<unsigned>(graph.first_out.size() - 1);
 
         emit mapDataProgress(35.0f, 0.0f, QStringLiteral("Výpočet inverzních vektorů…"));
+        clear_upper_vector_state();
         std::vector<unsigned> tail = arc_tails(graph.first_out);
 
         emit mapDataProgress(75.0f, 0.0f, QStringLiteral("Tvorba kontrakční hierarchie…"));
+        clear_upper_vector_state();
         ch = Routing::ContractionHierarchy::build(nodeCount, std::move(tail), graph.head, graph.geo_distance, {},
                                                   witnessSearchPopLimit);
         if (ch.rank.empty()) {
@@ -111,6 +117,8 @@ int OfflineRouter<G>::pointDistance(double lat1, double lon1, double lat2, doubl
                                   .arg(lat, 0, 'g', 9)
                                   .arg(lon, 0, 'g', 9));
     };
+    // The pairwise loop reports progress through Qt between rows.
+    clear_upper_vector_state();
     const unsigned source = nearestNode(lat1, lon1);
     if (source == Routing::invalid_id) {
         reportNoNodeNear(lat1, lon1);
