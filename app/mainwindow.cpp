@@ -172,6 +172,7 @@ void MainWindow::beginCalculation(std::optional<EngineJob> job)
     vector_2d_double points = coordListTo2dVector();
     busy = true;
     validateOverall();
+    shownErrors.clear();
 
     locationNames.clear();
     for (int row = 0; row < ui->addressList->count(); ++row)
@@ -360,7 +361,11 @@ void MainWindow::calculationProgress(float totalPercent, float percentIncrement,
 void MainWindow::calculationError(QString text)
 {
     write_to_standard_error(text);
-    show_error_message(text.isEmpty() ? calculationFailed : text);
+    const QString shown = text.isEmpty() ? calculationFailed : text;
+    if (!shownErrors.contains(shown)) {
+        shownErrors.insert(shown);
+        show_error_message(shown);
+    }
     ui->progressBar->setValue(0);
     ui->progressBar->setFormat(QString());
     busy = false;

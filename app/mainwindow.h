@@ -7,6 +7,7 @@
 #include <QFutureWatcher>
 #include <QList>
 #include <QMainWindow>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -130,6 +131,9 @@ private:
     std::shared_ptr<OpenRouteServiceMapData> addresserMapData;
     std::unique_ptr<OpenRouteServiceAddresser> addresser;
     bool busy = false;
+    // The error texts shown during the latest calculation: an engine may
+    // report the same failure for every pair, which is shown once.
+    QSet<QString> shownErrors;
     // The worker of the latest calculation; a new one starts only after it has returned.
     QFutureWatcher<WorkerOutcome> worker;
     bool workerRunning = false;

@@ -156,7 +156,7 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     // The same, keeping the progress bar's values in `barValues` and standard
-    // error's lines (each repeated line once) in `errorLines`; returns standard output.
+    // error's lines in `errorLines`; returns standard output.
     std::string calculateCapturing()
     {
         barValues.clear();
@@ -166,8 +166,7 @@ protected:
         errorLines.clear();
         for (const QString &l : QString::fromStdString(::testing::internal::GetCapturedStderr()).split('\n')) {
             // The offscreen platform's own warnings left out.
-            if (!l.isEmpty() && !l.startsWith("This plugin does not support") &&
-                (errorLines.isEmpty() || errorLines.last() != l))
+            if (!l.isEmpty() && !l.startsWith("This plugin does not support"))
                 errorLines << l;
         }
         return ::testing::internal::GetCapturedStdout();

@@ -64,4 +64,41 @@ TEST_F(OfflineWindowTest, TravelByCarFallsBackOnThePedestrianGraphLoadedBefore)
     EXPECT_EQ(takeErrorMessages(), QStringList({failed}));
 }
 
+// Locations far from every road of the map: each is shown in one dialog per
+// calculation, however many pairs report it, while standard error keeps every
+// report and the matrix its -2 and -1 cells.
+TEST_F(OfflineWindowTest, ShowsEachFarLocationOncePerCalculation)
+{
+    TemporaryFolder folder;
+    const QString path = QString::fromStdString(write_footway_pbf(folder));
+    const vector_2d_double points = {
+        {43.73, 7.42}, {50.0755381, 14.4378005}, {43.731, 7.42}, {49.1950602, 16.6068371}, {43.731, 7.421}};
+    for (const std::vector<double> &point : points)
+        enter(QStringLiteral("%1, %2").arg(point[0], 0, 'g', 9).arg(point[1], 0, 'g', 9));
+    OfflineMapData<Foot> mapData(false, path.toStdString());
+    ASSERT_TRUE(mapData.loadMap());
+    OfflineRouter<Foot> router(&mapData);
+    const vector_2d_int matrix = run_router(router, points).matrix;
+    for (const int far : {1, 3}) {
+        for (int other = 0; other < 5; ++other) {
+            EXPECT_EQ(matrix[far][other], other == far ? 0 : -2);
+            EXPECT_EQ(matrix[other][far], other == far ? 0 : other % 2 ? -2 : -1);
+        }
+    }
+
+    const QString prague = "Nebyl nalezen žádný bod v\u00a0blízkosti dané adresy (50.0755381,14.4378005).";
+    const QString brno = "Nebyl nalezen žádný bod v\u00a0blízkosti dané adresy (49.1950602,16.6068371).";
+    line("offlineMapfileInput")->setText(path);
+    travel(1);
+    for (int calculation = 0; calculation < 2; ++calculation) {
+        expectCalculated(matrix, matrix);
+        QStringList shown = takeErrorMessages(); // in no particular order
+        shown.sort();
+        EXPECT_EQ(shown, QStringList({brno, prague}));
+        // Every pair that involves the location, but the one from the other far location.
+        EXPECT_EQ(errorLines.count(prague), 7);
+        EXPECT_EQ(errorLines.count(brno), 7);
+    }
+}
+
 } // namespace
